@@ -1,0 +1,19 @@
+# The one list of sources per piece, shared by both flavours.
+
+# Logic that needs no platform: built into setup.exe and natively for tests and the fuzzer.
+set(PURE_SOURCES
+    installer/package.cpp
+    render/dib.cpp
+    support/path.cpp
+)
+
+# The installer's Win32 side (everything of setup.exe but its entry point and resources).
+set(INSTALLER_WIN32_SOURCES
+    installer/messages_win.cpp
+    installer/previous_file_win.cpp
+    installer/startup_win.cpp
+    installer/window_win.cpp
+    render/bitmap_win.cpp
+    support/memblock_win.cpp
+    support/path_win.cpp
+)

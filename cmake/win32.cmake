@@ -1,0 +1,56 @@
+# Win32 flavour: setup.exe and the test programs, which ctest runs under Wine through
+# scripts/wine-run (private prefix and X display of this build folder, see scripts/wine-env).
+
+set(CMAKE_CROSSCOMPILING_EMULATOR ${CMAKE_SOURCE_DIR}/scripts/wine-run --build ${CMAKE_BINARY_DIR})
+set(WINE_RUN ${CMAKE_SOURCE_DIR}/scripts/wine-run --build ${CMAKE_BINARY_DIR})
+
+# The installer stays a small program: no exceptions, no RTTI, nothing of the heavy library.
+set(STUB_FLAGS -Os -fno-exceptions -fno-rtti -ffunction-sections -fdata-sections)
+
+add_library(setup_core STATIC ${PURE_SOURCES} ${INSTALLER_WIN32_SOURCES})
+target_include_directories(setup_core PUBLIC ${CMAKE_SOURCE_DIR})
+target_compile_definitions(setup_core PUBLIC WIN32_LEAN_AND_MEAN NOMINMAX _WIN32_WINNT=0x0501)
+target_compile_options(setup_core PRIVATE ${STUB_FLAGS})
+project_warnings(setup_core)
+
+add_executable(setup WIN32
+    ${CMAKE_SOURCE_DIR}/installer/main_win.cpp
+    ${CMAKE_SOURCE_DIR}/resources/setup.rc
+    ${CMAKE_SOURCE_DIR}/support/memblock.def)
+set_target_properties(setup PROPERTIES ENABLE_EXPORTS ON OUTPUT_NAME setup)
+target_compile_options(setup PRIVATE ${STUB_FLAGS})
+target_link_libraries(setup PRIVATE setup_core)
+target_link_options(setup PRIVATE -static -s -Wl,--gc-sections -Wl,--subsystem,windows)
+project_warnings(setup)
+
+add_subdirectory(/usr/src/googletest ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)
+
+function(win32_test_program name)
+    add_executable(${name} ${ARGN})
+    target_link_libraries(${name} PRIVATE setup_core GTest::gtest)
+    # Static, so Wine needs no libstdc++, libgcc or winpthread DLL beside the program.
+    target_link_options(${name} PRIVATE -static)
+    project_warnings(${name})
+endfunction()
+
+file(GLOB WIN32_TEST_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/win32/*.cpp)
+win32_test_program(win32_tests ${WIN32_TEST_SOURCES})
+add_dependencies(win32_tests setup)
+gtest_discover_tests(win32_tests TEST_PREFIX "win32." DISCOVERY_MODE PRE_TEST
+    PROPERTIES ENVIRONMENT "SETUP_EXE=$<TARGET_FILE:setup>")
+
+file(GLOB E2E_TEST_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/e2e/*.cpp)
+win32_test_program(e2e_tests ${E2E_TEST_SOURCES})
+add_dependencies(e2e_tests setup)
+gtest_discover_tests(e2e_tests TEST_PREFIX "e2e." DISCOVERY_MODE PRE_TEST
+    PROPERTIES ENVIRONMENT "SETUP_EXE=$<TARGET_FILE:setup>" RUN_SERIAL TRUE)
+
+# The same installer in a 64-bit prefix, where a 32-bit program runs under WOW64.
+add_test(NAME wow64.e2e COMMAND ${WINE_RUN} --win64 $<TARGET_FILE:e2e_tests> --gtest_filter=Wow64*)
+set_tests_properties(wow64.e2e PROPERTIES ENVIRONMENT "SETUP_EXE=$<TARGET_FILE:setup>" RUN_SERIAL TRUE)
+add_test(NAME wow64.install_folder
+         COMMAND ${WINE_RUN} --win64 $<TARGET_FILE:win32_tests> --gtest_filter=InstallFolder*)
+
+# What the built program is made of: imports, exports, and no whole marker in its bytes.
+add_test(NAME setup.binary_shape
+         COMMAND ${CMAKE_SOURCE_DIR}/tests/check_binary.sh $<TARGET_FILE:setup>)

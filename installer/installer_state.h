@@ -1,0 +1,26 @@
+#pragma once
+// The installer's one process-wide record. All fields are zero at process start; each is
+// written by one part of the program (noted beside it).
+
+#include <windows.h>
+
+#include "support/path.h"
+
+struct InstallerState {
+    HINSTANCE InstanceHandle;                // start-up
+    char TempFolder[kPathBufferSize];        // start-up
+    char ProgramFolder[kPathBufferSize];     // start-up
+    HCURSOR SavedCursor;                     // start-up
+    char TargetPath[kPathBufferSize];        // start-up: system folder, backslash, saver name
+    char SaverDisplayName[kPathBufferSize];  // start-up: saver name without its extension
+    // Start-up: where a screen saver of the same name that existed before was kept aside;
+    // empty when there was none. The install sequence puts it back or removes it.
+    char PreviousFileCopy[kPathBufferSize];
+    HBITMAP SplashBitmap;  // start-up; deleted by FreeSplashBitmap
+    HFONT TitleFont;       // window procedure
+    HFONT PercentFont;     // window procedure
+    UINT_PTR ProgressTimerId;  // window procedure; 0 while no timer runs
+    int ProgressPercent;       // window procedure; 0 to 100
+};
+
+extern InstallerState g_installer;

@@ -1,0 +1,149 @@
+#include "installer/package.h"
+
+#include <string.h>
+
+#include "support/path.h"
+
+static void JoinMarker(char* buffer, const char* middle) {
+    strcpy(buffer, "@@@@@-----");
+    strcat(buffer, middle);
+    strcat(buffer, "-----@@@@@");
+}
+
+void BuildSetupBoundary(char* buffer) { JoinMarker(buffer, "boundary of setup and data"); }
+
+void BuildSaverBoundary(char* buffer) { JoinMarker(buffer, "boundary of saver and data"); }
+
+int FindMarker(const uint8_t* data, uint32_t length, const char* marker, uint32_t* position) {
+    if (length < kMarkerLength) return 0;
+    const uint8_t* last = data + (length - kMarkerLength);
+    const uint8_t* p = data;
+    // memchr finds the candidates; the first full match is the same one a byte-by-byte scan finds.
+    while (p <= last) {
+        p = static_cast<const uint8_t*>(memchr(p, marker[0], static_cast<size_t>(last - p) + 1));
+        if (!p) return 0;
+        if (memcmp(p, marker, kMarkerLength) == 0) {
+            *position = static_cast<uint32_t>(p - data);
+            return 1;
+        }
+        ++p;
+    }
+    return 0;
+}
+
+// A component of dots (and spaces, which Windows strips) with two dots or more climbs out.
+static int IsClimbingComponent(const char* begin, const char* end) {
+    int dots = 0;
+    for (const char* p = begin; p < end; ++p) {
+        if (*p == '.') {
+            ++dots;
+        } else if (*p != ' ') {
+            return 0;
+        }
+    }
+    return dots >= 2;
+}
+
+int IsSafeSaverName(const char* name) {
+    if (!name || !*name || name[0] == '\\' || name[0] == '/') return 0;
+    const char* component = name;
+    const char* p = SkipDoubleBytes(name);
+    for (; *p; p = SkipDoubleBytes(p + 1)) {
+        if (*p == ':') return 0;
+        if (*p == '\\' || *p == '/') {
+            if (IsClimbingComponent(component, p)) return 0;
+            component = p + 1;
+        }
+    }
+    return !IsClimbingComponent(component, p);
+}
+
+static uint32_t Read32(const uint8_t* p) {
+    return static_cast<uint32_t>(p[0]) | static_cast<uint32_t>(p[1]) << 8 |
+           static_cast<uint32_t>(p[2]) << 16 | static_cast<uint32_t>(p[3]) << 24;
+}
+
+int LocatePackage(const uint8_t* image, uint32_t length, PackageLayout* layout) {
+    char marker[kMarkerBufferSize];
+    BuildSetupBoundary(marker);
+    uint32_t p;
+    if (!FindMarker(image, length, marker, &p)) return 0;
+    if (length - p < kSaverImageOffset) return 0;
+    const char* name = reinterpret_cast<const char*>(image + p + kSaverNameFieldOffset);
+    if (!memchr(name, 0, kSaverNameFieldLength) || !IsSafeSaverName(name)) return 0;
+    layout->setupBoundary = p;
+    layout->saverName = name;
+    layout->saverImage = image + p + kSaverImageOffset;
+    layout->saverImageLength = length - p - kSaverImageOffset;
+    return 1;
+}
+
+int LocateSplashDib(const uint8_t* saverImage, uint32_t length, SplashLocation* splash) {
+    splash->offset = 0;
+    splash->length = 0;
+    splash->complete = 0;
+    char marker[kMarkerBufferSize];
+    BuildSaverBoundary(marker);
+    uint32_t q;
+    if (!FindMarker(saverImage, length, marker, &q)) return 0;
+    // 64-bit sums: X and Y come from the file and may be anything.
+    const uint8_t* header = saverImage + q;
+    uint64_t available = length - q;
+    if (available < kFirstBlockOffset) return 1;
+    uint32_t n = Read32(header + kSplashDibLengthOffset);
+    uint32_t x = Read32(header + kFirstBlockLengthOffset);
+    if (uint64_t{kFirstBlockOffset} + x + 4 > available) return 1;
+    uint32_t y = Read32(header + kFirstBlockOffset + x);
+    uint64_t start = uint64_t{kSplashAfterBlocks} + x + y;
+    if (start + n > available) return 1;
+    splash->offset = q + static_cast<uint32_t>(start);
+    splash->length = n;
+    splash->complete = 1;
+    return 1;
+}
+
+uint64_t InstallerFileSize(uint32_t stubLength, uint32_t saverLength) {
+    return uint64_t{stubLength} + kSaverImageOffset + saverLength;
+}
+
+int WriteInstallerFile(const uint8_t* stub, uint32_t stubLength, const uint8_t* saver,
+                       uint32_t saverLength, const char* name, uint8_t* output,
+                       const char** reason) {
+    if (!IsSafeSaverName(name)) {
+        *reason = "the name is empty or leaves the system folder (\"..\", \":\", leading \\ or /)";
+        return 0;
+    }
+    if (strlen(name) > kMaxSaverNameLength) {
+        *reason = "the name is too long to join to the system folder";
+        return 0;
+    }
+    if (InstallerFileSize(stubLength, saverLength) > 0xFFFFFFFFu) {
+        *reason = "the installer would reach 4 GiB";
+        return 0;
+    }
+    SplashLocation splash;
+    if (!LocateSplashDib(saver, saverLength, &splash)) {
+        *reason = "the screen saver has no data header (its saver boundary marker is missing)";
+        return 0;
+    }
+    if (!splash.complete) {
+        *reason = "the screen saver's data header or splash picture reaches past its end";
+        return 0;
+    }
+    char marker[kMarkerBufferSize];
+    BuildSetupBoundary(marker);
+    memcpy(output, stub, stubLength);
+    memcpy(output + stubLength, marker, kMarkerLength);
+    uint8_t* field = output + stubLength + kSaverNameFieldOffset;
+    memset(field, 0, kSaverNameFieldLength);
+    memcpy(field, name, strlen(name));
+    memcpy(output + stubLength + kSaverImageOffset, saver, saverLength);
+
+    PackageLayout layout;
+    uint32_t total = static_cast<uint32_t>(InstallerFileSize(stubLength, saverLength));
+    if (!LocatePackage(output, total, &layout) || layout.setupBoundary != stubLength) {
+        *reason = "the program already contains the setup boundary marker";
+        return 0;
+    }
+    return 1;
+}

@@ -1,0 +1,84 @@
+#pragma once
+// The installer package: what the authors' tool appends to setup.exe and what start-up reads back.
+// Both sides use only this header, so no offset is declared twice.
+//
+// The installer file (all integers unsigned 32-bit little-endian):
+//
+//   offset          length        content
+//   0               P             the program itself (setup.exe)
+//   P               46            SetupBoundary  "@@@@@-----boundary of setup and data-----@@@@@"
+//   P + 46          260           SaverNameField: file name, zero byte, zero fill
+//   P + 306         to the end    SaverImage: the screen saver file, byte for byte
+//
+// Inside SaverImage, from Q where SaverBoundary first occurs (SaverDataHeader):
+//
+//   Q + 0           46            SaverBoundary  "@@@@@-----boundary of saver and data-----@@@@@"
+//   Q + 46          132           screen saver data
+//   Q + 178         4             SplashDibLength N
+//   Q + 182         4             screen saver data
+//   Q + 186         4             FirstBlockLength X
+//   Q + 190         X             first block
+//   Q + 190 + X     4             SecondBlockLength Y
+//   Q + 194 + X     Y + 4         second block and four more bytes
+//   Q + 198 + X + Y N             SplashDib: a packed DIB; N = 0 means no splash picture
+//
+// Neither marker is ever stored whole in the program: its three pieces are joined at search
+// time, or setup.exe would find the marker inside its own code.
+
+#include <stdint.h>
+
+enum : uint32_t {
+    kMarkerLength = 46,
+    kMarkerBufferSize = 128,
+    kSaverNameFieldOffset = 46,
+    kSaverNameFieldLength = 260,
+    kSaverImageOffset = 306,
+    kSplashDibLengthOffset = 178,
+    kFirstBlockLengthOffset = 186,
+    kFirstBlockOffset = 190,
+    kSplashAfterBlocks = 198,  // from Q, plus X + Y
+    // The longest system folder the tool allows for: "C:\WINDOWS\SYSWOW64" and a backslash.
+    kLongestSystemFolder = 20,
+    kMaxSaverNameLength = 259 - kLongestSystemFolder,
+};
+
+// Fills `buffer` (kMarkerBufferSize bytes) with the 46 marker bytes and a terminator.
+void BuildSetupBoundary(char* buffer);
+void BuildSaverBoundary(char* buffer);
+
+// First position at which the 46 bytes of `marker` occur in data[0, length): a forward scan
+// that takes the first match. 1 and *position when found, 0 when absent.
+int FindMarker(const uint8_t* data, uint32_t length, const char* marker, uint32_t* position);
+
+// Whether a name may be joined to the system folder: not empty, no ".." component, no colon,
+// not starting with a backslash or slash. Walks double-byte characters whole.
+int IsSafeSaverName(const char* name);
+
+struct PackageLayout {
+    uint32_t setupBoundary;  // P
+    const char* saverName;   // inside the image, zero-terminated within its field
+    const uint8_t* saverImage;
+    uint32_t saverImageLength;
+};
+
+// Finds SetupBoundary and checks what the installer needs before it writes anything: at least
+// 306 bytes from P on, a terminated and safe name. 0 for a file that is no usable package.
+int LocatePackage(const uint8_t* image, uint32_t length, PackageLayout* layout);
+
+struct SplashLocation {
+    uint32_t offset;    // from the start of SaverImage
+    uint32_t length;    // 0: no splash picture
+    uint32_t complete;  // 1 when the data header and the picture lie inside SaverImage
+};
+
+// Finds SaverBoundary in SaverImage and the range of SplashDib. 0 when there is no
+// SaverBoundary. A header or picture that would reach past the end gives length 0.
+int LocateSplashDib(const uint8_t* saverImage, uint32_t length, SplashLocation* splash);
+
+// Builds an installer file: stub, boundary, name field, screen saver. `output` must hold
+// InstallerFileSize(...) bytes. Refuses (0, with a reason) whatever the reader would not read
+// back as this stub, this name and this screen saver with its splash picture.
+uint64_t InstallerFileSize(uint32_t stubLength, uint32_t saverLength);
+int WriteInstallerFile(const uint8_t* stub, uint32_t stubLength, const uint8_t* saver,
+                       uint32_t saverLength, const char* name, uint8_t* output,
+                       const char** reason);

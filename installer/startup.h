@@ -1,0 +1,23 @@
+#pragma once
+#include <windows.h>
+
+// The program's GUI entry: start-up, message loop, splash bitmap release. Always 0.
+int WINAPI RunInstaller(HINSTANCE instance, HINSTANCE previous, LPSTR commandTail, int showCommand);
+
+// Everything before the message loop. 1 when the progress window is up, 0 on every failure.
+int PrepareInstaller(HINSTANCE instance, int showCommand);
+
+// True when the desktop shows 8 or fewer bits per pixel.
+bool IsLowColorDisplay();
+
+// Size of the first file a directory search for `path` finds; 0 when it finds none.
+DWORD GetFileSizeByName(const char* path);
+
+// The folder the screen saver goes into (260 bytes): the system folder, or under WOW64 the
+// folder that 32-bit system files really live in, so the registered path names the real file.
+// 0 when the platform gives no folder.
+int GetInstallFolder(char* folder);
+
+// The program's own file and its folder (260 bytes each), from the module's file name, so a
+// name with spaces or an argument with a backslash cannot mislead it. 0 when it does not fit.
+int GetOwnPath(char* ownPath, char* programFolder);

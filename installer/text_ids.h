@@ -1,0 +1,6 @@
+#pragma once
+// String table ids, shared by the code and resources/setup.rc.
+#define IDS_CONFIRMINSTALL 100
+#define IDS_INSTALLDONE 101
+#define IDS_CONFIRMABORT 102
+#define IDS_LOWCOLOR 103

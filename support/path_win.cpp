@@ -1,0 +1,35 @@
+#include <windows.h>
+
+#include "support/path.h"
+
+int IsLeadByte(unsigned char byte) { return IsDBCSLeadByte(byte) ? 1 : 0; }
+
+int PathExists(const char* path) {
+    if (lstrlenA(path) == 3 && path[1] == ':' && path[2] == '\\') {
+        // DRIVE_NO_ROOT_DIR counts as existing too; only DRIVE_UNKNOWN means no drive.
+        if (GetDriveTypeA(path) != DRIVE_UNKNOWN) return 1;
+    }
+    char buffer[kPathBufferSize];
+    lstrcpynA(buffer, path, sizeof buffer);
+    int length = lstrlenA(buffer);
+    if (length > 1 && buffer[length - 1] == '\\' &&
+        !IsLeadByte(static_cast<unsigned char>(buffer[length - 2]))) {
+        buffer[length - 1] = 0;
+    }
+    // A drive without its medium must not raise a system box in the middle of a search.
+    UINT previousMode = SetErrorMode(SEM_FAILCRITICALERRORS);
+    WIN32_FIND_DATAA found;
+    HANDLE search = FindFirstFileA(buffer, &found);
+    int exists = search != INVALID_HANDLE_VALUE;
+    if (exists) FindClose(search);
+    SetErrorMode(previousMode);
+    return exists;
+}
+
+void GetTempFolder(char* buffer) {
+    GetTempPathA(kPathBufferSize, buffer);
+    if (!PathExists(buffer)) {
+        SECURITY_ATTRIBUTES attributes = {sizeof attributes, nullptr, FALSE};
+        CreateDirectoryA(buffer, &attributes);
+    }
+}
