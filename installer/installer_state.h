@@ -16,9 +16,9 @@ struct InstallerState {
     // Start-up: where a screen saver of the same name that existed before was kept aside;
     // empty when there was none. The install sequence puts it back or removes it.
     char PreviousFileCopy[kPathBufferSize];
-    HBITMAP SplashBitmap;  // start-up; deleted by FreeSplashBitmap
-    HFONT TitleFont;       // window procedure
-    HFONT PercentFont;     // window procedure
+    HBITMAP SplashBitmap;      // start-up; deleted by FreeSplashBitmap
+    HFONT TitleFont;           // window procedure
+    HFONT PercentFont;         // window procedure
     UINT_PTR ProgressTimerId;  // window procedure; 0 while no timer runs
     int ProgressPercent;       // window procedure; 0 to 100
 };

@@ -10,18 +10,24 @@ static void JoinMarker(char* buffer, const char* middle) {
     strcat(buffer, "-----@@@@@");
 }
 
-void BuildSetupBoundary(char* buffer) { JoinMarker(buffer, "boundary of setup and data"); }
+void BuildSetupBoundary(char* buffer) {
+    JoinMarker(buffer, "boundary of setup and data");
+}
 
-void BuildSaverBoundary(char* buffer) { JoinMarker(buffer, "boundary of saver and data"); }
+void BuildSaverBoundary(char* buffer) {
+    JoinMarker(buffer, "boundary of saver and data");
+}
 
 int FindMarker(const uint8_t* data, uint32_t length, const char* marker, uint32_t* position) {
-    if (length < kMarkerLength) return 0;
+    if (length < kMarkerLength)
+        return 0;
     const uint8_t* last = data + (length - kMarkerLength);
     const uint8_t* p = data;
     // memchr finds the candidates; the first full match is the same one a byte-by-byte scan finds.
     while (p <= last) {
         p = static_cast<const uint8_t*>(memchr(p, marker[0], static_cast<size_t>(last - p) + 1));
-        if (!p) return 0;
+        if (!p)
+            return 0;
         if (memcmp(p, marker, kMarkerLength) == 0) {
             *position = static_cast<uint32_t>(p - data);
             return 1;
@@ -45,13 +51,16 @@ static int IsClimbingComponent(const char* begin, const char* end) {
 }
 
 int IsSafeSaverName(const char* name) {
-    if (!name || !*name || name[0] == '\\' || name[0] == '/') return 0;
+    if (!name || !*name || name[0] == '\\' || name[0] == '/')
+        return 0;
     const char* component = name;
     const char* p = SkipDoubleBytes(name);
     for (; *p; p = SkipDoubleBytes(p + 1)) {
-        if (*p == ':') return 0;
+        if (*p == ':')
+            return 0;
         if (*p == '\\' || *p == '/') {
-            if (IsClimbingComponent(component, p)) return 0;
+            if (IsClimbingComponent(component, p))
+                return 0;
             component = p + 1;
         }
     }
@@ -67,10 +76,13 @@ int LocatePackage(const uint8_t* image, uint32_t length, PackageLayout* layout) 
     char marker[kMarkerBufferSize];
     BuildSetupBoundary(marker);
     uint32_t p;
-    if (!FindMarker(image, length, marker, &p)) return 0;
-    if (length - p < kSaverImageOffset) return 0;
+    if (!FindMarker(image, length, marker, &p))
+        return 0;
+    if (length - p < kSaverImageOffset)
+        return 0;
     const char* name = reinterpret_cast<const char*>(image + p + kSaverNameFieldOffset);
-    if (!memchr(name, 0, kSaverNameFieldLength) || !IsSafeSaverName(name)) return 0;
+    if (!memchr(name, 0, kSaverNameFieldLength) || !IsSafeSaverName(name))
+        return 0;
     layout->setupBoundary = p;
     layout->saverName = name;
     layout->saverImage = image + p + kSaverImageOffset;
@@ -85,17 +97,21 @@ int LocateSplashDib(const uint8_t* saverImage, uint32_t length, SplashLocation* 
     char marker[kMarkerBufferSize];
     BuildSaverBoundary(marker);
     uint32_t q;
-    if (!FindMarker(saverImage, length, marker, &q)) return 0;
+    if (!FindMarker(saverImage, length, marker, &q))
+        return 0;
     // 64-bit sums: X and Y come from the file and may be anything.
     const uint8_t* header = saverImage + q;
     uint64_t available = length - q;
-    if (available < kFirstBlockOffset) return 1;
+    if (available < kFirstBlockOffset)
+        return 1;
     uint32_t n = Read32(header + kSplashDibLengthOffset);
     uint32_t x = Read32(header + kFirstBlockLengthOffset);
-    if (uint64_t{kFirstBlockOffset} + x + 4 > available) return 1;
+    if (uint64_t{kFirstBlockOffset} + x + 4 > available)
+        return 1;
     uint32_t y = Read32(header + kFirstBlockOffset + x);
     uint64_t start = uint64_t{kSplashAfterBlocks} + x + y;
-    if (start + n > available) return 1;
+    if (start + n > available)
+        return 1;
     splash->offset = q + static_cast<uint32_t>(start);
     splash->length = n;
     splash->complete = 1;

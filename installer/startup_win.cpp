@@ -5,7 +5,7 @@
 #include "installer/installer_state.h"
 #include "installer/messages.h"
 #include "installer/package.h"
-#include "installer/previous_file.h"
+#include "installer/saver_file.h"
 #include "installer/window.h"
 #include "render/bitmap.h"
 #include "render/dib.h"
@@ -17,7 +17,8 @@ InstallerState g_installer;
 bool IsLowColorDisplay() {
     HWND desktop = GetDesktopWindow();
     HDC dc = GetDC(desktop);
-    if (!dc) return false;
+    if (!dc)
+        return false;
     int bitsPerPixel = GetDeviceCaps(dc, BITSPIXEL);
     ReleaseDC(desktop, dc);
     return bitsPerPixel <= 8;
@@ -26,7 +27,8 @@ bool IsLowColorDisplay() {
 DWORD GetFileSizeByName(const char* path) {
     WIN32_FIND_DATAA found;
     HANDLE search = FindFirstFileA(path, &found);
-    if (search == INVALID_HANDLE_VALUE) return 0;
+    if (search == INVALID_HANDLE_VALUE)
+        return 0;
     FindClose(search);
     return found.nFileSizeLow;
 }
@@ -34,11 +36,14 @@ DWORD GetFileSizeByName(const char* path) {
 int GetOwnPath(char* ownPath, char* programFolder) {
     DWORD length = GetModuleFileNameA(nullptr, ownPath, kPathBufferSize);
     // A full buffer means the name was cut.
-    if (length == 0 || length >= kPathBufferSize) return 0;
+    if (length == 0 || length >= kPathBufferSize)
+        return 0;
     lstrcpyA(programFolder, ownPath);
     char* name = GetFileNamePart(programFolder);
-    if (name == programFolder) return 0;
-    if (name[-1] == '\\' && name - 1 != programFolder && name[-2] != ':') name[-1] = 0;
+    if (name == programFolder)
+        return 0;
+    if (name[-1] == '\\' && name - 1 != programFolder && name[-2] != ':')
+        name[-1] = 0;
     name[0] = 0;
     return 1;
 }
@@ -53,8 +58,8 @@ int GetInstallFolder(char* folder) {
     GetSystemWow64DirectoryFn getWow64Directory = reinterpret_cast<GetSystemWow64DirectoryFn>(
         reinterpret_cast<void*>(GetProcAddress(kernel, "GetSystemWow64DirectoryA")));
     BOOL underWow64 = FALSE;
-    if (isWow64Process && getWow64Directory &&
-        isWow64Process(GetCurrentProcess(), &underWow64) && underWow64) {
+    if (isWow64Process && getWow64Directory && isWow64Process(GetCurrentProcess(), &underWow64) &&
+        underWow64) {
         // Writes into system32 land in SysWOW64; name that folder so the registry and
         // system.ini point where the file really is.
         UINT length = getWow64Directory(folder, kPathBufferSize);
@@ -67,20 +72,24 @@ int GetInstallFolder(char* folder) {
 // TargetPath and SaverDisplayName from the package's name. 0 when the path would not fit.
 static int SetTargetNames(const char* saverName) {
     char* target = g_installer.TargetPath;
-    if (!GetInstallFolder(target)) return 0;
-    if (lstrlenA(target) + 1 + lstrlenA(saverName) > kPathBufferSize - 1) return 0;
+    if (!GetInstallFolder(target))
+        return 0;
+    if (lstrlenA(target) + 1 + lstrlenA(saverName) > kPathBufferSize - 1)
+        return 0;
     AppendPathPart(target, saverName);
     char* display = g_installer.SaverDisplayName;
     lstrcpyA(display, GetFileNamePart(target));
     char* extension = GetExtensionPart(display);
-    if (extension && *extension) extension[-1] = 0;
+    if (extension && *extension)
+        extension[-1] = 0;
     return 1;
 }
 
 // Reads the whole file into a locked, zero-filled block. Null on any failure or short read.
 static BYTE* ReadWholeFile(const char* path, DWORD size, HGLOBAL* block) {
     *block = GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, size);
-    if (!*block) return nullptr;
+    if (!*block)
+        return nullptr;
     BYTE* image = static_cast<BYTE*>(GlobalLock(*block));
     if (image) {
         HANDLE file = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
@@ -89,7 +98,8 @@ static BYTE* ReadWholeFile(const char* path, DWORD size, HGLOBAL* block) {
             DWORD read = 0;
             BOOL ok = ReadFile(file, image, size, &read, nullptr);
             CloseHandle(file);
-            if (ok && read == size) return image;
+            if (ok && read == size)
+                return image;
         }
         GlobalUnlock(*block);
     }
@@ -98,31 +108,15 @@ static BYTE* ReadWholeFile(const char* path, DWORD size, HGLOBAL* block) {
     return nullptr;
 }
 
-// Writes the screen saver in one call. On failure nothing of it is left and an earlier file
-// of the same name is back in place.
-static int WriteSaverFile(const BYTE* saver, DWORD length) {
-    if (!KeepPreviousFile(g_installer.TargetPath, g_installer.PreviousFileCopy)) return 0;
-    HANDLE file = CreateFileA(g_installer.TargetPath, GENERIC_READ | GENERIC_WRITE,
-                              FILE_SHARE_READ, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,
-                              nullptr);
-    if (file == INVALID_HANDLE_VALUE) {
-        RemoveInstalledFile(g_installer.TargetPath, g_installer.PreviousFileCopy);
-        return 0;
-    }
-    DWORD written = 0;
-    BOOL ok = WriteFile(file, saver, length, &written, nullptr);
-    CloseHandle(file);
-    if (ok && written == length) return 1;
-    RemoveInstalledFile(g_installer.TargetPath, g_installer.PreviousFileCopy);
-    return 0;
-}
-
 static void MakeSplashBitmap(const BYTE* saver, DWORD length) {
     SplashLocation splash;
-    if (!LocateSplashDib(saver, length, &splash) || splash.length == 0) return;
-    if (!IsSplashDibComplete(saver + splash.offset, splash.length)) return;
+    if (!LocateSplashDib(saver, length, &splash) || splash.length == 0)
+        return;
+    if (!IsSplashDibComplete(saver + splash.offset, splash.length))
+        return;
     void* copy = AllocPtr(splash.length);
-    if (!copy) return;
+    if (!copy)
+        return;
     memcpy(copy, saver + splash.offset, splash.length);
     g_installer.SplashBitmap = CreateBitmapFromDib(copy, nullptr);
     FreePtr(&copy);
@@ -139,11 +133,13 @@ static int ExtractPackage(const char* ownPath) {
     if (image) {
         PackageLayout package;
         if (LocatePackage(image, size, &package) && SetTargetNames(package.saverName) &&
-            WriteSaverFile(package.saverImage, package.saverImageLength)) {
+            WriteSaverFile(g_installer.TargetPath, package.saverImage, package.saverImageLength,
+                           g_installer.PreviousFileCopy)) {
             SplashLocation splash;
             // Without SaverBoundary the written file stays, but the window never comes.
             extracted = LocateSplashDib(package.saverImage, package.saverImageLength, &splash);
-            if (extracted) MakeSplashBitmap(package.saverImage, package.saverImageLength);
+            if (extracted)
+                MakeSplashBitmap(package.saverImage, package.saverImageLength);
         }
         GlobalUnlock(block);
         GlobalFree(block);
@@ -162,10 +158,11 @@ static int OpenProgressWindow(HINSTANCE instance, int showCommand) {
     windowClass.hbrBackground = static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH));
     windowClass.lpszClassName = "SetupWClass";
     RegisterClassA(&windowClass);
-    HWND window = CreateWindowExA(0, "SetupWClass", "Setup", WS_POPUP, 0, 0,
-                                  GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN),
-                                  nullptr, nullptr, instance, nullptr);
-    if (!window) return 0;
+    HWND window =
+        CreateWindowExA(0, "SetupWClass", "Setup", WS_POPUP, 0, 0, GetSystemMetrics(SM_CXSCREEN),
+                        GetSystemMetrics(SM_CYSCREEN), nullptr, nullptr, instance, nullptr);
+    if (!window)
+        return 0;
     ShowWindow(window, showCommand);
     UpdateWindow(window);
     return 1;
@@ -179,7 +176,8 @@ int PrepareInstaller(HINSTANCE instance, int showCommand) {
     g_installer.InstanceHandle = instance;
     GetTempFolder(g_installer.TempFolder);
     char ownPath[kPathBufferSize] = {};
-    if (!GetOwnPath(ownPath, g_installer.ProgramFolder)) return 0;
+    if (!GetOwnPath(ownPath, g_installer.ProgramFolder))
+        return 0;
     if (!ExtractPackage(ownPath) || !OpenProgressWindow(instance, showCommand)) {
         // A file written before the failure stays installed, as after completion.
         DiscardPreviousFile(g_installer.PreviousFileCopy);
@@ -189,7 +187,8 @@ int PrepareInstaller(HINSTANCE instance, int showCommand) {
 }
 
 int WINAPI RunInstaller(HINSTANCE instance, HINSTANCE, LPSTR, int showCommand) {
-    if (!PrepareInstaller(instance, showCommand)) return 0;
+    if (!PrepareInstaller(instance, showCommand))
+        return 0;
     MSG message;
     // GetMessage gives -1 on error; only the quit message (0) ends the loop.
     while (GetMessageA(&message, nullptr, 0, 0) != 0) {

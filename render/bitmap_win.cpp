@@ -4,7 +4,8 @@
 #include "render/dib.h"
 
 HBITMAP CreateBitmapFromDib(const void* dib, HPALETTE palette) {
-    if (!dib) return nullptr;
+    if (!dib)
+        return nullptr;
     HWND desktop = GetDesktopWindow();
     HDC dc = GetDC(desktop);
     HPALETTE previous = nullptr;
@@ -14,13 +15,15 @@ HBITMAP CreateBitmapFromDib(const void* dib, HPALETTE palette) {
     }
     const BITMAPINFOHEADER* header = static_cast<const BITMAPINFOHEADER*>(dib);
     const BYTE* rows = static_cast<const BYTE*>(dib) + header->biSize + GetDibColorTableSize(dib);
-    HBITMAP bitmap = CreateDIBitmap(dc, header, CBM_INIT, rows,
-                                    static_cast<const BITMAPINFO*>(dib), DIB_RGB_COLORS);
-    if (palette) SelectPalette(dc, previous, FALSE);
+    HBITMAP bitmap = CreateDIBitmap(dc, header, CBM_INIT, rows, static_cast<const BITMAPINFO*>(dib),
+                                    DIB_RGB_COLORS);
+    if (palette)
+        SelectPalette(dc, previous, FALSE);
     ReleaseDC(desktop, dc);
     return bitmap;
 }
 
 void FreeSplashBitmap() {
-    if (g_installer.SplashBitmap) DeleteObject(g_installer.SplashBitmap);
+    if (g_installer.SplashBitmap)
+        DeleteObject(g_installer.SplashBitmap);
 }

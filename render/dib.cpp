@@ -1,6 +1,8 @@
 #include "render/dib.h"
 
-static uint32_t Read16(const uint8_t* p) { return p[0] | p[1] << 8; }
+static uint32_t Read16(const uint8_t* p) {
+    return p[0] | p[1] << 8;
+}
 
 static uint32_t Read32(const uint8_t* p) {
     return static_cast<uint32_t>(p[0]) | static_cast<uint32_t>(p[1]) << 8 |
@@ -14,7 +16,8 @@ uint16_t GetDibColorCount(const void* dib) {
         bitCount = Read16(header + 10);
     } else {
         uint32_t used = Read32(header + 32);
-        if (used != 0) return static_cast<uint16_t>(used);
+        if (used != 0)
+            return static_cast<uint16_t>(used);
         bitCount = Read16(header + 14);
     }
     return bitCount <= 8 ? static_cast<uint16_t>(1u << bitCount) : 0;
@@ -23,18 +26,23 @@ uint16_t GetDibColorCount(const void* dib) {
 uint16_t GetDibColorTableSize(const void* dib) {
     const uint8_t* header = static_cast<const uint8_t*>(dib);
     uint32_t count = GetDibColorCount(dib);
-    if (Read32(header) == kCoreHeaderSize) return static_cast<uint16_t>(count * 3);
-    if (Read32(header + 16) == kBitFields) return static_cast<uint16_t>(count * 4 + 12);
+    if (Read32(header) == kCoreHeaderSize)
+        return static_cast<uint16_t>(count * 3);
+    if (Read32(header + 16) == kBitFields)
+        return static_cast<uint16_t>(count * 4 + 12);
     return static_cast<uint16_t>(count * 4);
 }
 
 int IsSplashDibComplete(const void* dib, uint32_t length) {
     const uint8_t* header = static_cast<const uint8_t*>(dib);
-    if (length < 4) return 0;
+    if (length < 4)
+        return 0;
     uint64_t headerSize = Read32(header);
     bool core = headerSize == kCoreHeaderSize;
-    if (!core && headerSize < kInfoHeaderSize) return 0;
-    if (headerSize > length) return 0;
+    if (!core && headerSize < kInfoHeaderSize)
+        return 0;
+    if (headerSize > length)
+        return 0;
 
     uint64_t width, height, bitCount, compression = 0, sizeImage = 0, used = 0;
     if (core) {
@@ -44,7 +52,8 @@ int IsSplashDibComplete(const void* dib, uint32_t length) {
     } else {
         int32_t signedWidth = static_cast<int32_t>(Read32(header + 4));
         int32_t signedHeight = static_cast<int32_t>(Read32(header + 8));
-        if (signedWidth <= 0 || signedHeight == 0) return 0;
+        if (signedWidth <= 0 || signedHeight == 0)
+            return 0;
         width = static_cast<uint64_t>(signedWidth);
         // Negative heights are top-down rows; the magnitude counts.
         height = signedHeight < 0 ? 0 - static_cast<int64_t>(signedHeight) : signedHeight;
@@ -58,19 +67,22 @@ int IsSplashDibComplete(const void* dib, uint32_t length) {
     // bits or fewer): both counts must fit.
     uint64_t entrySize = core ? 3 : 4;
     uint64_t platformEntries = used ? used : (bitCount <= 8 ? 1u << bitCount : 0);
-    if (bitCount <= 8 && platformEntries > 256) platformEntries = 256;
+    if (bitCount <= 8 && platformEntries > 256)
+        platformEntries = 256;
     uint64_t masks = !core && compression == kBitFields ? 12 : 0;
     uint64_t platformTable = platformEntries * entrySize + masks;
     uint64_t table = GetDibColorTableSize(dib);
     uint64_t rowsStart = headerSize + table;
-    if (headerSize + platformTable > length || rowsStart > length) return 0;
+    if (headerSize + platformTable > length || rowsStart > length)
+        return 0;
 
     uint64_t rows;
     if (compression == 0 || compression == kBitFields) {
         uint64_t stride = (width * bitCount + 31) / 32 * 4;
         rows = stride * height;
     } else {
-        if (sizeImage == 0) return 0;
+        if (sizeImage == 0)
+            return 0;
         rows = sizeImage;
     }
     return rowsStart + rows <= length;

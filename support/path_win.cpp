@@ -2,12 +2,15 @@
 
 #include "support/path.h"
 
-int IsLeadByte(unsigned char byte) { return IsDBCSLeadByte(byte) ? 1 : 0; }
+int IsLeadByte(unsigned char byte) {
+    return IsDBCSLeadByte(byte) ? 1 : 0;
+}
 
 int PathExists(const char* path) {
     if (lstrlenA(path) == 3 && path[1] == ':' && path[2] == '\\') {
         // DRIVE_NO_ROOT_DIR counts as existing too; only DRIVE_UNKNOWN means no drive.
-        if (GetDriveTypeA(path) != DRIVE_UNKNOWN) return 1;
+        if (GetDriveTypeA(path) != DRIVE_UNKNOWN)
+            return 1;
     }
     char buffer[kPathBufferSize];
     lstrcpynA(buffer, path, sizeof buffer);
@@ -21,7 +24,8 @@ int PathExists(const char* path) {
     WIN32_FIND_DATAA found;
     HANDLE search = FindFirstFileA(buffer, &found);
     int exists = search != INVALID_HANDLE_VALUE;
-    if (exists) FindClose(search);
+    if (exists)
+        FindClose(search);
     SetErrorMode(previousMode);
     return exists;
 }

@@ -1,0 +1,237 @@
+#include <gtest/gtest.h>
+
+#include "installer/package.h"
+#include "tests/e2e/driver.h"
+#include "tests/fixtures/synthetic_saver.h"
+
+using e2e::Bytes;
+
+namespace {
+
+Bytes Stub() { return e2e::ReadBytes(e2e::SetupExePath()); }
+
+Bytes SampleSaver() { return fixtures::SaverImage(4096, fixtures::SplashDib(48, 32)); }
+
+Bytes Installer(const Bytes& saver, const std::string& name) {
+    Bytes stub = Stub();
+    Bytes file(InstallerFileSize(static_cast<uint32_t>(stub.size()), static_cast<uint32_t>(saver.size())));
+    const char* reason = nullptr;
+    EXPECT_TRUE(WriteInstallerFile(stub.data(), static_cast<uint32_t>(stub.size()), saver.data(),
+                                   static_cast<uint32_t>(saver.size()), name.c_str(), file.data(),
+                                   &reason))
+        << reason;
+    return file;
+}
+
+// Each test installs under a name of its own and leaves the system folder as it found it.
+class Install : public testing::Test {
+protected:
+    void TearDown() override {
+        for (const auto& name : names_) e2e::RemoveFromSystemFolder(name);
+    }
+    std::string Name(const std::string& name) {
+        names_.push_back(name);
+        e2e::RemoveFromSystemFolder(name);
+        return name;
+    }
+    std::string Installed(const std::string& name) { return e2e::RealSystemFolder() + "\\" + name; }
+
+private:
+    std::vector<std::string> names_;
+};
+
+TEST_F(Install, WritesTheSaverAndShowsTheFullScreenWindow) {
+    ASSERT_FALSE(e2e::SetupExePath().empty()) << "SETUP_EXE is not set";
+    e2e::ScratchFolder folder("plain");
+    std::string name = Name("e2e_plain.scr");
+    Bytes saver = SampleSaver();
+    e2e::WriteBytes(folder / "setup.exe", Installer(saver, name));
+
+    e2e::RunResult run = e2e::RunAndClose(folder / "setup.exe");
+
+    ASSERT_TRUE(run.window.found);
+    EXPECT_TRUE(run.window.visible);
+    EXPECT_EQ("SetupWClass", run.window.className);
+    EXPECT_EQ("Setup", run.window.title);
+    EXPECT_EQ(0, run.window.rect.left);
+    EXPECT_EQ(0, run.window.rect.top);
+    EXPECT_EQ(GetSystemMetrics(SM_CXSCREEN), run.window.rect.right);
+    EXPECT_EQ(GetSystemMetrics(SM_CYSCREEN), run.window.rect.bottom);
+    EXPECT_TRUE(run.exited);
+    EXPECT_EQ(0u, run.exitCode);
+    EXPECT_EQ(saver, e2e::ReadBytes(Installed(name)));
+}
+
+TEST_F(Install, SystemFolderIsWhere32BitSystemFilesLive) {
+    // The test command names the folder it expects for the prefix it runs in.
+    const char* expected = getenv("SETUP_EXPECTED_SYSTEM_FOLDER");
+    ASSERT_NE(nullptr, expected);
+    e2e::ScratchFolder folder("wow64");
+    std::string name = Name("e2e_wow64.scr");
+    Bytes saver = SampleSaver();
+    e2e::WriteBytes(folder / "setup.exe", Installer(saver, name));
+
+    e2e::RunResult run = e2e::RunAndClose(folder / "setup.exe");
+
+    EXPECT_TRUE(run.window.found);
+    EXPECT_EQ(0u, run.exitCode);
+    char windows[MAX_PATH];
+    GetWindowsDirectoryA(windows, MAX_PATH);
+    std::string expectedPath = std::string(windows) + "\\" + expected + "\\" + name;
+    std::string otherPath = std::string(windows) + "\\" +
+                            (std::string(expected) == "system32" ? "syswow64" : "system32") +
+                            "\\" + name;
+    // Without redirection, system32 is the folder it names and not SysWOW64 in disguise.
+    PVOID redirection = nullptr;
+    bool wow64 = e2e::IsWow64();
+    if (wow64) {
+        ASSERT_TRUE(Wow64DisableWow64FsRedirection(&redirection));
+    }
+    Bytes written = e2e::ReadBytes(expectedPath);
+    bool elsewhere = e2e::FileExists(otherPath);
+    if (wow64) Wow64RevertWow64FsRedirection(redirection);
+    EXPECT_EQ(saver, written) << expectedPath;
+    EXPECT_FALSE(elsewhere) << otherPath;
+}
+
+TEST_F(Install, FindsItselfWhateverItsNameAndArguments) {
+    // A browser's second download, in a folder with spaces, started with a path argument.
+    e2e::ScratchFolder folder("my downloads");
+    std::string name = Name("e2e_awkward.scr");
+    Bytes saver = SampleSaver();
+    std::string exe = folder / "setup (1).exe";
+    e2e::WriteBytes(exe, Installer(saver, name));
+
+    e2e::RunResult run = e2e::RunAndClose(exe, "C:\\some\\argument");
+
+    EXPECT_TRUE(run.window.found);
+    EXPECT_EQ(0u, run.exitCode);
+    EXPECT_EQ(saver, e2e::ReadBytes(Installed(name)));
+}
+
+TEST_F(Install, ReplacesAnEarlierFileAndKeepsNoSpareCopy) {
+    e2e::ScratchFolder folder("replace");
+    std::string name = Name("e2e_replace.scr");
+    e2e::WriteBytes(Installed(name), Bytes(5000, 0x77));
+    Bytes saver = SampleSaver();
+    e2e::WriteBytes(folder / "setup.exe", Installer(saver, name));
+
+    e2e::RunResult run = e2e::RunAndClose(folder / "setup.exe");
+
+    EXPECT_TRUE(run.window.found);
+    EXPECT_EQ(0u, run.exitCode);
+    EXPECT_EQ(saver, e2e::ReadBytes(Installed(name)));
+    EXPECT_TRUE(e2e::KeptAsideFiles().empty());
+}
+
+TEST_F(Install, LeavesAnEarlierFileAloneWhenItCannotBeReplaced) {
+    e2e::ScratchFolder folder("busy");
+    std::string name = Name("e2e_busy.scr");
+    Bytes previous(3000, 0x55);
+    e2e::WriteBytes(Installed(name), previous);
+    e2e::WriteBytes(folder / "setup.exe", Installer(SampleSaver(), name));
+    // Held open without delete sharing, as a running screen saver would be.
+    HANDLE busy = CreateFileA(Installed(name).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                              OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(INVALID_HANDLE_VALUE, busy);
+
+    e2e::RunResult run = e2e::RunAndClose(folder / "setup.exe");
+    CloseHandle(busy);
+
+    EXPECT_FALSE(run.window.found);
+    EXPECT_EQ(0u, run.exitCode);
+    EXPECT_EQ(previous, e2e::ReadBytes(Installed(name)));
+    EXPECT_TRUE(e2e::KeptAsideFiles().empty());
+}
+
+Bytes WithSetupBoundary(Bytes saver, size_t at) {
+    Bytes marker = fixtures::Marker(BuildSetupBoundary);
+    saver.insert(saver.begin() + static_cast<long>(at), marker.begin(), marker.end());
+    return saver;
+}
+
+// Program bytes and a data header whose N, X and Y are given; nothing after the header.
+Bytes HeaderOnly(uint32_t n, uint32_t x, uint32_t y, size_t tail) {
+    Bytes saver(2000, 0x61);
+    Bytes marker = fixtures::Marker(BuildSaverBoundary);
+    saver.insert(saver.end(), marker.begin(), marker.end());
+    saver.resize(2000 + kFirstBlockOffset + tail, 0);
+    fixtures::Put32(saver, 2000 + kSplashDibLengthOffset, n);
+    fixtures::Put32(saver, 2000 + kFirstBlockLengthOffset, x);
+    if (kFirstBlockOffset + uint64_t{x} + 4 <= saver.size() - 2000)
+        fixtures::Put32(saver, 2000 + kFirstBlockOffset + x, y);
+    return saver;
+}
+
+Bytes BrokenSplash() {
+    Bytes splash = fixtures::SplashDib(48, 32);
+    splash.resize(splash.size() / 2);  // rows cut: the header promises more than is there
+    return fixtures::SaverImage(1000, splash);
+}
+
+struct Broken {
+    const char* what;
+    Bytes nameField;
+    Bytes saver;
+    bool cutLastByte;    // the file ends one byte early
+    bool window;         // the progress window comes up
+    bool fileWritten;    // the saver is in the system folder afterwards, byte for byte
+};
+
+TEST_F(Install, BrokenPackagesNeverCrashAndWriteOnlyWhatIsSafe) {
+    Bytes noTerminator(kSaverNameFieldLength, 'n');
+    Bytes saver = SampleSaver();
+    const Broken cases[] = {
+        {"second SetupBoundary inside the saver", fixtures::NameField("e2e_b1.scr"),
+         WithSetupBoundary(saver, 100), false, true, true},
+        {"no splash picture (N = 0)", fixtures::NameField("e2e_b2.scr"),
+         fixtures::SaverImage(3000, {}), false, true, true},
+        {"N past the end", fixtures::NameField("e2e_b3.scr"), HeaderOnly(500, 0, 0, 8 + 100),
+         false, true, true},
+        {"X past the end", fixtures::NameField("e2e_b4.scr"), HeaderOnly(0, 0x7FFFFFFF, 0, 40),
+         false, true, true},
+        {"Y past the end", fixtures::NameField("e2e_b5.scr"), HeaderOnly(0, 0, 0xFFFFFFF0u, 40),
+         false, true, true},
+        {"splash rows cut short", fixtures::NameField("e2e_b6.scr"), BrokenSplash(), false, true,
+         true},
+        {"empty saver image", fixtures::NameField("e2e_b7.scr"), {}, false, false, true},
+        {"no SaverBoundary", fixtures::NameField("e2e_b8.scr"), Bytes(3000, 0x42), false, false,
+         true},
+        {"fewer than 306 bytes after P", fixtures::NameField("e2e_b9.scr"), {}, true, false,
+         false},
+        {"name without its zero byte", noTerminator, saver, false, false, false},
+        {"name climbing out", fixtures::NameField("..\\e2e_b10.scr"), saver, false, false, false},
+        {"name with a drive", fixtures::NameField("C:e2e_b11.scr"), saver, false, false, false},
+        {"target path too long", fixtures::NameField(std::string(250, 'L') + ".scr"), saver,
+         false, false, false},
+    };
+    Bytes stub = Stub();
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        std::string name(reinterpret_cast<const char*>(c.nameField.data()),
+                         strnlen(reinterpret_cast<const char*>(c.nameField.data()),
+                                 c.nameField.size()));
+        if (name.size() <= 40 && name.find('\\') == std::string::npos) Name(name);
+        e2e::ScratchFolder folder("broken");
+        Bytes file = fixtures::RawInstaller(stub, c.nameField, c.saver);
+        if (c.cutLastByte) file.pop_back();
+        e2e::WriteBytes(folder / "setup.exe", file);
+
+        e2e::RunResult run = e2e::RunAndClose(folder / "setup.exe");
+
+        EXPECT_TRUE(run.exited);
+        EXPECT_EQ(0u, run.exitCode);
+        EXPECT_EQ(c.window, run.window.found);
+        if (c.fileWritten) {
+            EXPECT_EQ(c.saver, e2e::ReadBytes(Installed(name)));
+        } else if (name.find('\\') == std::string::npos && name.size() < 200) {
+            EXPECT_FALSE(e2e::FileExists(Installed(name)));
+        }
+        EXPECT_TRUE(e2e::KeptAsideFiles().empty());
+    }
+    char windows[MAX_PATH];
+    GetWindowsDirectoryA(windows, MAX_PATH);
+    EXPECT_FALSE(e2e::FileExists(std::string(windows) + "\\e2e_b10.scr"));
+}
+
+}  // namespace

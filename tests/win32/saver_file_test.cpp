@@ -1,0 +1,122 @@
+#include <gtest/gtest.h>
+
+#include "installer/saver_file.h"
+#include "installer/startup.h"
+#include "tests/win32/scratch.h"
+
+using scratch::Bytes;
+
+namespace {
+
+const Bytes kNew(6000, 0x4E);
+const Bytes kOld(2500, 0x6F);
+
+class SaverFile : public testing::Test {
+protected:
+    scratch::Folder folder_{"saver"};
+    std::string target_ = folder_ / "stars.scr";
+    char copy_[MAX_PATH] = "stale";
+
+    int Write(const Bytes& bytes) {
+        return WriteSaverFile(target_.c_str(), bytes.data(), static_cast<DWORD>(bytes.size()), copy_);
+    }
+};
+
+TEST_F(SaverFile, WritesANewFileWithNothingToKeep) {
+    ASSERT_TRUE(Write(kNew));
+    EXPECT_EQ(kNew, scratch::Read(target_));
+    EXPECT_STREQ("", copy_);
+}
+
+TEST_F(SaverFile, KeepsTheEarlierFileAsideUntilTheNewOneStays) {
+    scratch::Write(target_, kOld);
+    ASSERT_TRUE(Write(kNew));
+    EXPECT_EQ(kNew, scratch::Read(target_));
+    ASSERT_STRNE("", copy_);
+    EXPECT_EQ(kOld, scratch::Read(copy_));
+    std::string kept = copy_;
+    DiscardPreviousFile(copy_);
+    EXPECT_STREQ("", copy_);
+    EXPECT_FALSE(scratch::Exists(kept));
+    EXPECT_EQ(std::vector<std::string>{"stars.scr"}, scratch::List(folder_.path()));
+}
+
+TEST_F(SaverFile, RemovingTheNewFileBringsTheEarlierOneBack) {
+    scratch::Write(target_, kOld);
+    ASSERT_TRUE(Write(kNew));
+    RemoveInstalledFile(target_.c_str(), copy_);
+    EXPECT_EQ(kOld, scratch::Read(target_));
+    EXPECT_EQ(std::vector<std::string>{"stars.scr"}, scratch::List(folder_.path()));
+}
+
+TEST_F(SaverFile, RemovingWithoutAnEarlierFileLeavesNothing) {
+    ASSERT_TRUE(Write(kNew));
+    RemoveInstalledFile(target_.c_str(), copy_);
+    EXPECT_TRUE(scratch::List(folder_.path()).empty());
+}
+
+TEST_F(SaverFile, AFailedWriteLeavesTheEarlierFileExactlyAsItWas) {
+    scratch::Write(target_, kOld);
+    // The source runs into a page that cannot be read, so the one write call really fails.
+    SYSTEM_INFO system;
+    GetSystemInfo(&system);
+    DWORD page = system.dwPageSize;
+    BYTE* pages = static_cast<BYTE*>(VirtualAlloc(nullptr, 2 * page, MEM_COMMIT, PAGE_READWRITE));
+    ASSERT_NE(nullptr, pages);
+    DWORD oldProtection;
+    ASSERT_TRUE(VirtualProtect(pages + page, page, PAGE_NOACCESS, &oldProtection));
+    BYTE* start = pages + page - 100;
+    memset(start, 0x4E, 100);
+
+    EXPECT_FALSE(WriteSaverFile(target_.c_str(), start, 5000, copy_));
+    VirtualFree(pages, 0, MEM_RELEASE);
+
+    EXPECT_EQ(kOld, scratch::Read(target_));
+    EXPECT_STREQ("", copy_);
+    EXPECT_EQ(std::vector<std::string>{"stars.scr"}, scratch::List(folder_.path()));
+}
+
+TEST_F(SaverFile, AFailedWriteWithoutAnEarlierFileLeavesNoFile) {
+    SYSTEM_INFO system;
+    GetSystemInfo(&system);
+    BYTE* page = static_cast<BYTE*>(VirtualAlloc(nullptr, system.dwPageSize, MEM_COMMIT, PAGE_NOACCESS));
+    ASSERT_NE(nullptr, page);
+    EXPECT_FALSE(WriteSaverFile(target_.c_str(), page, 100, copy_));
+    VirtualFree(page, 0, MEM_RELEASE);
+    EXPECT_TRUE(scratch::List(folder_.path()).empty());
+}
+
+TEST_F(SaverFile, NeverMovesAFolderOfTheSameName) {
+    ASSERT_TRUE(CreateDirectoryA(target_.c_str(), nullptr));
+    EXPECT_FALSE(Write(kNew));
+    DWORD attributes = GetFileAttributesA(target_.c_str());
+    ASSERT_NE(INVALID_FILE_ATTRIBUTES, attributes);
+    EXPECT_TRUE(attributes & FILE_ATTRIBUTE_DIRECTORY);
+    EXPECT_EQ(std::vector<std::string>{"stars.scr"}, scratch::List(folder_.path()));
+}
+
+TEST_F(SaverFile, AMissingFolderFailsWithoutTouchingAnything) {
+    std::string target = folder_ / "missing\\stars.scr";
+    EXPECT_FALSE(WriteSaverFile(target.c_str(), kNew.data(), static_cast<DWORD>(kNew.size()), copy_));
+    EXPECT_TRUE(scratch::List(folder_.path()).empty());
+}
+
+TEST(InstallFolder, IsTheFolderThat32BitSystemFilesLiveIn) {
+    // The test command names the folder expected in the prefix it runs in.
+    const char* expected = getenv("SETUP_EXPECTED_SYSTEM_FOLDER");
+    ASSERT_NE(nullptr, expected);
+    char folder[MAX_PATH] = {};
+    ASSERT_TRUE(GetInstallFolder(folder));
+    char windows[MAX_PATH];
+    GetWindowsDirectoryA(windows, MAX_PATH);
+    EXPECT_EQ(0, lstrcmpiA((std::string(windows) + "\\" + expected).c_str(), folder)) << folder;
+}
+
+TEST(FileSize, ComesFromADirectorySearch) {
+    scratch::Folder folder("size");
+    scratch::Write(folder / "a.bin", Bytes(12345, 1));
+    EXPECT_EQ(12345u, GetFileSizeByName((folder / "a.bin").c_str()));
+    EXPECT_EQ(0u, GetFileSizeByName((folder / "missing.bin").c_str()));
+}
+
+}  // namespace
