@@ -58,3 +58,10 @@ set_tests_properties(wow64.e2e wow64.install_folder PROPERTIES
 # What the built program is made of: imports, exports, and no whole marker in its bytes.
 add_test(NAME setup.binary_shape
          COMMAND ${CMAKE_SOURCE_DIR}/tests/check_binary.sh $<TARGET_FILE:setup>)
+
+# The sample screen saver that the demo and the README use.
+add_executable(starlight WIN32 ${CMAKE_SOURCE_DIR}/samples/starlight_win.cpp)
+set_target_properties(starlight PROPERTIES SUFFIX ".scr")
+target_compile_options(starlight PRIVATE -Os)
+target_link_options(starlight PRIVATE -static -s)
+project_warnings(starlight)
