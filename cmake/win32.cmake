@@ -37,13 +37,13 @@ file(GLOB WIN32_TEST_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/win32/*
 win32_test_program(win32_tests ${WIN32_TEST_SOURCES})
 add_dependencies(win32_tests setup)
 gtest_discover_tests(win32_tests TEST_PREFIX "win32." DISCOVERY_MODE PRE_TEST NO_PRETTY_VALUES
-    PROPERTIES ENVIRONMENT "SETUP_EXE=$<TARGET_FILE:setup>;SETUP_EXPECTED_SYSTEM_FOLDER=system32")
+    PROPERTIES ENVIRONMENT "SETUP_EXE=$<TARGET_FILE:setup>")
 
 file(GLOB E2E_TEST_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/e2e/*.cpp)
 win32_test_program(e2e_tests ${E2E_TEST_SOURCES})
 add_dependencies(e2e_tests setup)
 gtest_discover_tests(e2e_tests TEST_PREFIX "e2e." DISCOVERY_MODE PRE_TEST
-    PROPERTIES ENVIRONMENT "SETUP_EXE=$<TARGET_FILE:setup>;SETUP_EXPECTED_SYSTEM_FOLDER=system32"
+    PROPERTIES ENVIRONMENT "SETUP_EXE=$<TARGET_FILE:setup>"
                RUN_SERIAL TRUE)
 
 # The same installer in a 64-bit prefix, where a 32-bit program runs under WOW64.
@@ -52,7 +52,7 @@ add_test(NAME wow64.e2e COMMAND ${WINE_RUN} --win64 $<TARGET_FILE:e2e_tests>
 add_test(NAME wow64.install_folder
          COMMAND ${WINE_RUN} --win64 $<TARGET_FILE:win32_tests> --gtest_filter=*InstallFolder*)
 set_tests_properties(wow64.e2e wow64.install_folder PROPERTIES
-    ENVIRONMENT "SETUP_EXE=$<TARGET_FILE:setup>;SETUP_EXPECTED_SYSTEM_FOLDER=syswow64"
+    ENVIRONMENT "SETUP_EXE=$<TARGET_FILE:setup>"
     RUN_SERIAL TRUE)
 
 # What the built program is made of: imports, exports, and no whole marker in its bytes.

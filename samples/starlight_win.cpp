@@ -67,7 +67,8 @@ LRESULT CALLBACK SaverProc(HWND window, UINT message, WPARAM wParam, LPARAM lPar
 
 char Option(const char* commandLine) {
     for (const char* p = commandLine; *p; ++p) {
-        if ((*p == '/' || *p == '-') && p[1]) return static_cast<char>(p[1] | 0x20);
+        if ((*p == '/' || *p == '-') && p[1])
+            return static_cast<char>(p[1] | 0x20);
     }
     return 'c';
 }
@@ -76,7 +77,8 @@ char Option(const char* commandLine) {
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int) {
     char option = Option(commandLine);
-    if (option == 'p') return 0;
+    if (option == 'p')
+        return 0;
     if (option != 's') {
         MessageBoxA(nullptr, "Starlight has no settings.", "Starlight", MB_OK | MB_ICONINFORMATION);
         return 0;
@@ -87,10 +89,12 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int) {
     windowClass.hbrBackground = static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH));
     windowClass.lpszClassName = "StarlightSaver";
     RegisterClassA(&windowClass);
-    HWND window = CreateWindowExA(WS_EX_TOPMOST, "StarlightSaver", "Starlight", WS_POPUP | WS_VISIBLE,
-                                  0, 0, GetSystemMetrics(SM_CXSCREEN),
-                                  GetSystemMetrics(SM_CYSCREEN), nullptr, nullptr, instance, nullptr);
-    if (!window) return 0;
+    HWND window =
+        CreateWindowExA(WS_EX_TOPMOST, "StarlightSaver", "Starlight", WS_POPUP | WS_VISIBLE, 0, 0,
+                        GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN), nullptr,
+                        nullptr, instance, nullptr);
+    if (!window)
+        return 0;
     MSG message;
     while (GetMessageA(&message, nullptr, 0, 0) > 0) {
         TranslateMessage(&message);

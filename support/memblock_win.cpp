@@ -65,6 +65,10 @@ DWORD WINAPI GetVirPtrLen(const void* block) {
     MEMORY_BASIC_INFORMATION info;
     if (!VirtualQuery(block, &info, sizeof info))
         return 0;
+    // The query also describes free and reserved address space (null included), which is no
+    // block: reading it as one would copy from pages that are not there.
+    if (info.State != MEM_COMMIT)
+        return 0;
     return static_cast<DWORD>(info.RegionSize);
 }
 

@@ -19,7 +19,8 @@ namespace {
 
 bool ReadFile(const std::string& path, std::vector<uint8_t>* bytes) {
     std::ifstream in(path, std::ios::binary);
-    if (!in) return false;
+    if (!in)
+        return false;
     bytes->assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
     return !in.bad();
 }
@@ -44,11 +45,12 @@ int main(int argc, char** argv) {
     std::string stubPath = argv[1], saverPath = argv[2], outputPath = argv[3];
     std::string name = argc == 5 ? argv[4] : BaseName(saverPath);
     std::vector<uint8_t> stub, saver;
-    if (!ReadFile(stubPath, &stub)) return Fail("cannot read " + stubPath + ": " + strerror(errno));
+    if (!ReadFile(stubPath, &stub))
+        return Fail("cannot read " + stubPath + ": " + strerror(errno));
     if (!ReadFile(saverPath, &saver))
         return Fail("cannot read " + saverPath + ": " + strerror(errno));
-    uint64_t size = InstallerFileSize(static_cast<uint32_t>(stub.size()),
-                                      static_cast<uint32_t>(saver.size()));
+    uint64_t size =
+        InstallerFileSize(static_cast<uint32_t>(stub.size()), static_cast<uint32_t>(saver.size()));
     if (stub.size() > 0xFFFFFFFFu || saver.size() > 0xFFFFFFFFu || size > 0xFFFFFFFFu)
         return Fail("the installer would reach 4 GiB");
     std::vector<uint8_t> output(size);

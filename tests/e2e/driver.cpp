@@ -31,7 +31,8 @@ void RemoveTree(const std::string& path) {
     if (search != INVALID_HANDLE_VALUE) {
         do {
             std::string name = found.cFileName;
-            if (name == "." || name == "..") continue;
+            if (name == "." || name == "..")
+                continue;
             std::string child = path + "\\" + name;
             if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
                 RemoveTree(child);
@@ -69,11 +70,14 @@ BOOL CALLBACK FindProcessWindow(HWND window, LPARAM context) {
 
 std::string SetupExePath() {
     const char* path = getenv("SETUP_EXE");
-    if (!path) return "";
+    if (!path)
+        return "";
     std::string windows = path;
-    if (!windows.empty() && windows[0] == '/') windows = "Z:" + windows;
+    if (!windows.empty() && windows[0] == '/')
+        windows = "Z:" + windows;
     for (char& c : windows)
-        if (c == '/') c = '\\';
+        if (c == '/')
+            c = '\\';
     return windows;
 }
 
@@ -84,7 +88,8 @@ Bytes ReadBytes(const std::string& path) {
 
 void WriteBytes(const std::string& path, const Bytes& bytes) {
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+    out.write(reinterpret_cast<const char*>(bytes.data()),
+              static_cast<std::streamsize>(bytes.size()));
 }
 
 bool FileExists(const std::string& path) {
@@ -99,7 +104,9 @@ ScratchFolder::ScratchFolder(const std::string& name) {
     CreateDirectoryA(path_.c_str(), nullptr);
 }
 
-ScratchFolder::~ScratchFolder() { RemoveTree(path_); }
+ScratchFolder::~ScratchFolder() {
+    RemoveTree(path_);
+}
 
 bool IsWow64() {
     BOOL wow64 = FALSE;
@@ -119,7 +126,8 @@ std::string RealSystemFolder() {
 RunResult RunAndClose(const std::string& exe, const std::string& arguments) {
     RunResult result;
     std::wstring commandLine = L"\"" + Wide(exe) + L"\"";
-    if (!arguments.empty()) commandLine += L" " + Wide(arguments);
+    if (!arguments.empty())
+        commandLine += L" " + Wide(arguments);
     STARTUPINFOW startup = {};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION process = {};
@@ -130,7 +138,8 @@ RunResult RunAndClose(const std::string& exe, const std::string& arguments) {
     }
     Search search = {process.dwProcessId, nullptr};
     for (int i = 0; i < 1000 && !search.window; ++i) {
-        if (WaitForSingleObject(process.hProcess, 10) == WAIT_OBJECT_0) break;
+        if (WaitForSingleObject(process.hProcess, 10) == WAIT_OBJECT_0)
+            break;
         EnumWindows(FindProcessWindow, reinterpret_cast<LPARAM>(&search));
     }
     if (search.window) {
@@ -146,7 +155,8 @@ RunResult RunAndClose(const std::string& exe, const std::string& arguments) {
         PostMessageW(search.window, WM_CLOSE, 0, 0);
     }
     result.exited = WaitForSingleObject(process.hProcess, 10000) == WAIT_OBJECT_0;
-    if (!result.exited) TerminateProcess(process.hProcess, 99);
+    if (!result.exited)
+        TerminateProcess(process.hProcess, 99);
     GetExitCodeProcess(process.hProcess, &result.exitCode);
     CloseHandle(process.hThread);
     CloseHandle(process.hProcess);
@@ -157,15 +167,18 @@ void RemoveFromSystemFolder(const std::string& name) {
     std::string path = RealSystemFolder() + "\\" + name;
     SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
     DeleteFileA(path.c_str());
-    for (const auto& kept : KeptAsideFiles()) DeleteFileA((RealSystemFolder() + "\\" + kept).c_str());
+    for (const auto& kept : KeptAsideFiles())
+        DeleteFileA((RealSystemFolder() + "\\" + kept).c_str());
 }
 
 std::vector<std::string> KeptAsideFiles() {
     std::vector<std::string> names;
     WIN32_FIND_DATAA found;
     HANDLE search = FindFirstFileA((RealSystemFolder() + "\\SSV*.tmp").c_str(), &found);
-    if (search == INVALID_HANDLE_VALUE) return names;
-    do names.push_back(found.cFileName);
+    if (search == INVALID_HANDLE_VALUE)
+        return names;
+    do
+        names.push_back(found.cFileName);
     while (FindNextFileA(search, &found));
     FindClose(search);
     return names;

@@ -8,13 +8,18 @@ using e2e::Bytes;
 
 namespace {
 
-Bytes Stub() { return e2e::ReadBytes(e2e::SetupExePath()); }
+Bytes Stub() {
+    return e2e::ReadBytes(e2e::SetupExePath());
+}
 
-Bytes SampleSaver() { return fixtures::SaverImage(4096, fixtures::SplashDib(48, 32)); }
+Bytes SampleSaver() {
+    return fixtures::SaverImage(4096, fixtures::SplashDib(48, 32));
+}
 
 Bytes Installer(const Bytes& saver, const std::string& name) {
     Bytes stub = Stub();
-    Bytes file(InstallerFileSize(static_cast<uint32_t>(stub.size()), static_cast<uint32_t>(saver.size())));
+    Bytes file(
+        InstallerFileSize(static_cast<uint32_t>(stub.size()), static_cast<uint32_t>(saver.size())));
     const char* reason = nullptr;
     EXPECT_TRUE(WriteInstallerFile(stub.data(), static_cast<uint32_t>(stub.size()), saver.data(),
                                    static_cast<uint32_t>(saver.size()), name.c_str(), file.data(),
@@ -27,7 +32,8 @@ Bytes Installer(const Bytes& saver, const std::string& name) {
 class Install : public testing::Test {
 protected:
     void TearDown() override {
-        for (const auto& name : names_) e2e::RemoveFromSystemFolder(name);
+        for (const auto& name : names_)
+            e2e::RemoveFromSystemFolder(name);
     }
     std::string Name(const std::string& name) {
         names_.push_back(name);
@@ -79,8 +85,8 @@ TEST_F(Install, SystemFolderIsWhere32BitSystemFilesLive) {
     GetWindowsDirectoryA(windows, MAX_PATH);
     std::string expectedPath = std::string(windows) + "\\" + expected + "\\" + name;
     std::string otherPath = std::string(windows) + "\\" +
-                            (std::string(expected) == "system32" ? "syswow64" : "system32") +
-                            "\\" + name;
+                            (std::string(expected) == "system32" ? "syswow64" : "system32") + "\\" +
+                            name;
     // Without redirection, system32 is the folder it names and not SysWOW64 in disguise.
     PVOID redirection = nullptr;
     bool wow64 = e2e::IsWow64();
@@ -89,7 +95,8 @@ TEST_F(Install, SystemFolderIsWhere32BitSystemFilesLive) {
     }
     Bytes written = e2e::ReadBytes(expectedPath);
     bool elsewhere = e2e::FileExists(otherPath);
-    if (wow64) Wow64RevertWow64FsRedirection(redirection);
+    if (wow64)
+        Wow64RevertWow64FsRedirection(redirection);
     EXPECT_EQ(saver, written) << expectedPath;
     EXPECT_FALSE(elsewhere) << otherPath;
 }
@@ -173,9 +180,9 @@ struct Broken {
     const char* what;
     Bytes nameField;
     Bytes saver;
-    bool cutLastByte;    // the file ends one byte early
-    bool window;         // the progress window comes up
-    bool fileWritten;    // the saver is in the system folder afterwards, byte for byte
+    bool cutLastByte;  // the file ends one byte early
+    bool window;       // the progress window comes up
+    bool fileWritten;  // the saver is in the system folder afterwards, byte for byte
 };
 
 TEST_F(Install, BrokenPackagesNeverCrashAndWriteOnlyWhatIsSafe) {
@@ -186,8 +193,8 @@ TEST_F(Install, BrokenPackagesNeverCrashAndWriteOnlyWhatIsSafe) {
          WithSetupBoundary(saver, 100), false, true, true},
         {"no splash picture (N = 0)", fixtures::NameField("e2e_b2.scr"),
          fixtures::SaverImage(3000, {}), false, true, true},
-        {"N past the end", fixtures::NameField("e2e_b3.scr"), HeaderOnly(500, 0, 0, 8 + 100),
-         false, true, true},
+        {"N past the end", fixtures::NameField("e2e_b3.scr"), HeaderOnly(500, 0, 0, 8 + 100), false,
+         true, true},
         {"X past the end", fixtures::NameField("e2e_b4.scr"), HeaderOnly(0, 0x7FFFFFFF, 0, 40),
          false, true, true},
         {"Y past the end", fixtures::NameField("e2e_b5.scr"), HeaderOnly(0, 0, 0xFFFFFFF0u, 40),
@@ -197,24 +204,25 @@ TEST_F(Install, BrokenPackagesNeverCrashAndWriteOnlyWhatIsSafe) {
         {"empty saver image", fixtures::NameField("e2e_b7.scr"), {}, false, false, true},
         {"no SaverBoundary", fixtures::NameField("e2e_b8.scr"), Bytes(3000, 0x42), false, false,
          true},
-        {"fewer than 306 bytes after P", fixtures::NameField("e2e_b9.scr"), {}, true, false,
-         false},
+        {"fewer than 306 bytes after P", fixtures::NameField("e2e_b9.scr"), {}, true, false, false},
         {"name without its zero byte", noTerminator, saver, false, false, false},
         {"name climbing out", fixtures::NameField("..\\e2e_b10.scr"), saver, false, false, false},
         {"name with a drive", fixtures::NameField("C:e2e_b11.scr"), saver, false, false, false},
-        {"target path too long", fixtures::NameField(std::string(250, 'L') + ".scr"), saver,
-         false, false, false},
+        {"target path too long", fixtures::NameField(std::string(250, 'L') + ".scr"), saver, false,
+         false, false},
     };
     Bytes stub = Stub();
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
-        std::string name(reinterpret_cast<const char*>(c.nameField.data()),
-                         strnlen(reinterpret_cast<const char*>(c.nameField.data()),
-                                 c.nameField.size()));
-        if (name.size() <= 40 && name.find('\\') == std::string::npos) Name(name);
+        std::string name(
+            reinterpret_cast<const char*>(c.nameField.data()),
+            strnlen(reinterpret_cast<const char*>(c.nameField.data()), c.nameField.size()));
+        if (name.size() <= 40 && name.find('\\') == std::string::npos)
+            Name(name);
         e2e::ScratchFolder folder("broken");
         Bytes file = fixtures::RawInstaller(stub, c.nameField, c.saver);
-        if (c.cutLastByte) file.pop_back();
+        if (c.cutLastByte)
+            file.pop_back();
         e2e::WriteBytes(folder / "setup.exe", file);
 
         e2e::RunResult run = e2e::RunAndClose(folder / "setup.exe");

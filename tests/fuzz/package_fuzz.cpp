@@ -14,18 +14,22 @@ static volatile uint8_t g_sink;
 // Touches every byte of a range the reader handed out, so AddressSanitizer sees any overrun.
 static void Touch(const uint8_t* data, uint32_t length) {
     uint8_t sum = 0;
-    for (uint32_t i = 0; i < length; ++i) sum ^= data[i];
+    for (uint32_t i = 0; i < length; ++i)
+        sum ^= data[i];
     g_sink = sum;
 }
 
 static void ReadAsStartUpDoes(const uint8_t* file, uint32_t length) {
     PackageLayout layout;
-    if (!LocatePackage(file, length, &layout)) return;
+    if (!LocatePackage(file, length, &layout))
+        return;
     Touch(reinterpret_cast<const uint8_t*>(layout.saverName), strlen(layout.saverName) + 1);
     Touch(layout.saverImage, layout.saverImageLength);
     SplashLocation splash;
-    if (!LocateSplashDib(layout.saverImage, layout.saverImageLength, &splash)) return;
-    if (splash.length == 0) return;
+    if (!LocateSplashDib(layout.saverImage, layout.saverImageLength, &splash))
+        return;
+    if (splash.length == 0)
+        return;
     // Start-up copies the picture into a block of exactly its length before using it.
     std::vector<uint8_t> copy(layout.saverImage + splash.offset,
                               layout.saverImage + splash.offset + splash.length);
@@ -38,9 +42,11 @@ static void ReadAsStartUpDoes(const uint8_t* file, uint32_t length) {
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    if (size > 0xFFFF) return 0;
+    if (size > 0xFFFF)
+        return 0;
     ReadAsStartUpDoes(data, static_cast<uint32_t>(size));
-    if (size < 4) return 0;
+    if (size < 4)
+        return 0;
 
     char setup[kMarkerBufferSize];
     char saver[kMarkerBufferSize];
@@ -49,7 +55,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     size_t body = size - 4;
     size_t setupAt = body ? (data[0] | data[1] << 8) % (body + 1) : 0;
     size_t saverAt = body ? (data[2] | data[3] << 8) % (body + 1) : 0;
-    if (saverAt < setupAt) saverAt = setupAt;
+    if (saverAt < setupAt)
+        saverAt = setupAt;
     std::vector<uint8_t> file(data + 4, data + 4 + setupAt);
     file.insert(file.end(), setup, setup + kMarkerLength);
     file.insert(file.end(), data + 4 + setupAt, data + 4 + saverAt);

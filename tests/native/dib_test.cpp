@@ -103,7 +103,8 @@ TEST(SplashGuard, AcceptsWholePicturesOnly) {
     for (const auto& c : cases) {
         // A copy of exactly the length under test, so AddressSanitizer sees any read past it.
         Bytes exact(c.dib.begin(), c.dib.end() - static_cast<long>(c.cut));
-        EXPECT_EQ(c.complete, IsSplashDibComplete(exact.data(), static_cast<uint32_t>(exact.size())) != 0)
+        EXPECT_EQ(c.complete,
+                  IsSplashDibComplete(exact.data(), static_cast<uint32_t>(exact.size())) != 0)
             << c.what;
     }
     for (uint32_t length = 0; length < 4; ++length)

@@ -16,7 +16,8 @@ const Bytes kSaverMarker = fixtures::Marker(BuildSaverBoundary);
 // The scan as a plain reading of the rule: every position in turn, first full match wins.
 long NaiveFind(const Bytes& data, const Bytes& marker) {
     for (size_t i = 0; i + marker.size() <= data.size(); ++i) {
-        if (std::equal(marker.begin(), marker.end(), data.begin() + i)) return static_cast<long>(i);
+        if (std::equal(marker.begin(), marker.end(), data.begin() + i))
+            return static_cast<long>(i);
     }
     return -1;
 }
@@ -41,7 +42,8 @@ TEST(MarkerSearch, FindsWhatAByteByByteScanFinds) {
     for (int round = 0; round < 3000; ++round) {
         // Few distinct bytes, planted markers and cut-off markers make near misses common.
         Bytes data(random() % 300);
-        for (auto& byte : data) byte = "@-ba\0"[random() % 5];
+        for (auto& byte : data)
+            byte = "@-ba\0"[random() % 5];
         int plants = static_cast<int>(random() % 3);
         for (int i = 0; i < plants && data.size() >= kMarkerLength; ++i) {
             size_t at = random() % (data.size() - kMarkerLength + 1);
@@ -71,7 +73,9 @@ TEST(MarkerSearch, EdgesOfTheRange) {
     EXPECT_EQ(-1, Find(Bytes(), kSetupMarker));
 }
 
-Bytes ValidSaver() { return fixtures::SaverImage(3000, fixtures::SplashDib(8, 6)); }
+Bytes ValidSaver() {
+    return fixtures::SaverImage(3000, fixtures::SplashDib(8, 6));
+}
 
 TEST(PackageReader, TakesNameAndSaverImageAfterTheFirstBoundary) {
     Bytes stub(5000, 0x90);
@@ -111,8 +115,8 @@ TEST(PackageReader, RefusesWhatWouldWriteTheWrongFile) {
     };
     for (const auto& broken : cases) {
         PackageLayout layout;
-        EXPECT_FALSE(LocatePackage(broken.file.data(), static_cast<uint32_t>(broken.file.size()),
-                                   &layout))
+        EXPECT_FALSE(
+            LocatePackage(broken.file.data(), static_cast<uint32_t>(broken.file.size()), &layout))
             << broken.what;
     }
 }
@@ -151,7 +155,8 @@ TEST(SaverName, StaysInsideTheSystemFolder) {
         {"C:x.scr", false},
         {"x.scr:stream", false},
     };
-    for (const auto& c : cases) EXPECT_EQ(c.safe, IsSafeSaverName(c.name.c_str()) != 0) << c.name;
+    for (const auto& c : cases)
+        EXPECT_EQ(c.safe, IsSafeSaverName(c.name.c_str()) != 0) << c.name;
 }
 
 // A data header laid out by hand: N, X, Y as given, `tail` bytes after the header's fixed part.
@@ -212,8 +217,8 @@ TEST(SplashLocation, UsesTheFirstSaverBoundary) {
 }
 
 Bytes Write(const Bytes& stub, const Bytes& saver, const char* name, const char** reason) {
-    Bytes out(InstallerFileSize(static_cast<uint32_t>(stub.size()),
-                                static_cast<uint32_t>(saver.size())));
+    Bytes out(
+        InstallerFileSize(static_cast<uint32_t>(stub.size()), static_cast<uint32_t>(saver.size())));
     *reason = nullptr;
     if (!WriteInstallerFile(stub.data(), static_cast<uint32_t>(stub.size()), saver.data(),
                             static_cast<uint32_t>(saver.size()), name, out.data(), reason))
@@ -234,7 +239,8 @@ TEST(PackageWriter, WritesWhatTheReaderReadsBack) {
     EXPECT_EQ(7000u, layout.setupBoundary);
     EXPECT_STREQ("Stars.scr", layout.saverName);
     // The rest of the name field is zero.
-    for (size_t i = 7000 + 46 + 9; i < 7000 + 306; ++i) ASSERT_EQ(0, file[i]);
+    for (size_t i = 7000 + 46 + 9; i < 7000 + 306; ++i)
+        ASSERT_EQ(0, file[i]);
     EXPECT_EQ(saver, Bytes(layout.saverImage, layout.saverImage + layout.saverImageLength));
     SplashLocation where;
     ASSERT_TRUE(LocateSplashDib(layout.saverImage, layout.saverImageLength, &where));

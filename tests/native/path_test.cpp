@@ -25,16 +25,17 @@ TEST_P(FileNamePart, IsTheTextFromTheReturnedPosition) {
     EXPECT_EQ(GetParam().expected, part);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Paths, FileNamePart,
-    testing::Values(PartCase{"C:\\dir\\file.scr", "file.scr"}, PartCase{"file.scr", "file.scr"},
-                    PartCase{"C:\\", ""}, PartCase{"C:file", "file"},
-                    PartCase{"C:\\dir\\", "\\dir\\"}, PartCase{"dir\\sub\\", "dir\\sub\\"},
-                    PartCase{"a:b", ""}, PartCase{"", ""},
-                    PartCase{kTrailBackslash + "x", kTrailBackslash + "x"},
-                    PartCase{"C:\\" + kTrailBackslash + "\\n.scr", "n.scr"},
-                    // A lead byte just before the end is examined as one byte.
-                    PartCase{"a\\\x95", "\x95"}));
+INSTANTIATE_TEST_SUITE_P(Paths, FileNamePart,
+                         testing::Values(PartCase{"C:\\dir\\file.scr", "file.scr"},
+                                         PartCase{"file.scr", "file.scr"}, PartCase{"C:\\", ""},
+                                         PartCase{"C:file", "file"},
+                                         PartCase{"C:\\dir\\", "\\dir\\"},
+                                         PartCase{"dir\\sub\\", "dir\\sub\\"}, PartCase{"a:b", ""},
+                                         PartCase{"", ""},
+                                         PartCase{kTrailBackslash + "x", kTrailBackslash + "x"},
+                                         PartCase{"C:\\" + kTrailBackslash + "\\n.scr", "n.scr"},
+                                         // A lead byte just before the end is examined as one byte.
+                                         PartCase{"a\\\x95", "\x95"}));
 
 TEST(FileNamePart, LeavesTheFolderSeparatorJustBeforeTheName) {
     char path[kPathBufferSize] = "C:\\Inst\\setup.exe";
@@ -86,7 +87,8 @@ TEST_P(ExtensionPart, FollowsTheLastDotOfTheLastComponent) {
     char* extension = GetExtensionPart(buffer);
     ASSERT_NE(nullptr, extension);
     EXPECT_EQ(GetParam().expected, extension);
-    if (*extension) EXPECT_EQ('.', extension[-1]);
+    if (*extension)
+        EXPECT_EQ('.', extension[-1]);
 }
 
 INSTANTIATE_TEST_SUITE_P(Paths, ExtensionPart,

@@ -8,8 +8,10 @@ namespace {
 TEST(LeadBytes, FollowTheJapaneseCodePage) {
     // Everything narrow in the program is code page 932; the test run must provide it.
     ASSERT_EQ(932u, GetACP());
-    for (int byte : {0x81, 0x9F, 0xE0, 0xFC}) EXPECT_TRUE(IsLeadByte(byte)) << byte;
-    for (int byte : {0x5C, 0x80, 0xA0, 0xDF, 0xFD}) EXPECT_FALSE(IsLeadByte(byte)) << byte;
+    for (int byte : {0x81, 0x9F, 0xE0, 0xFC})
+        EXPECT_TRUE(IsLeadByte(byte)) << byte;
+    for (int byte : {0x5C, 0x80, 0xA0, 0xDF, 0xFD})
+        EXPECT_FALSE(IsLeadByte(byte)) << byte;
 }
 
 TEST(LeadBytes, KeepATrailBackslashInsideItsCharacter) {

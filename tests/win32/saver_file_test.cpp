@@ -18,7 +18,8 @@ protected:
     char copy_[MAX_PATH] = "stale";
 
     int Write(const Bytes& bytes) {
-        return WriteSaverFile(target_.c_str(), bytes.data(), static_cast<DWORD>(bytes.size()), copy_);
+        return WriteSaverFile(target_.c_str(), bytes.data(), static_cast<DWORD>(bytes.size()),
+                              copy_);
     }
 };
 
@@ -79,7 +80,8 @@ TEST_F(SaverFile, AFailedWriteLeavesTheEarlierFileExactlyAsItWas) {
 TEST_F(SaverFile, AFailedWriteWithoutAnEarlierFileLeavesNoFile) {
     SYSTEM_INFO system;
     GetSystemInfo(&system);
-    BYTE* page = static_cast<BYTE*>(VirtualAlloc(nullptr, system.dwPageSize, MEM_COMMIT, PAGE_NOACCESS));
+    BYTE* page =
+        static_cast<BYTE*>(VirtualAlloc(nullptr, system.dwPageSize, MEM_COMMIT, PAGE_NOACCESS));
     ASSERT_NE(nullptr, page);
     EXPECT_FALSE(WriteSaverFile(target_.c_str(), page, 100, copy_));
     VirtualFree(page, 0, MEM_RELEASE);
@@ -97,7 +99,8 @@ TEST_F(SaverFile, NeverMovesAFolderOfTheSameName) {
 
 TEST_F(SaverFile, AMissingFolderFailsWithoutTouchingAnything) {
     std::string target = folder_ / "missing\\stars.scr";
-    EXPECT_FALSE(WriteSaverFile(target.c_str(), kNew.data(), static_cast<DWORD>(kNew.size()), copy_));
+    EXPECT_FALSE(
+        WriteSaverFile(target.c_str(), kNew.data(), static_cast<DWORD>(kNew.size()), copy_));
     EXPECT_TRUE(scratch::List(folder_.path()).empty());
 }
 
