@@ -1,0 +1,178 @@
+#include <gtest/gtest.h>
+
+#include <string>
+#include <thread>
+
+#include "installer/installer_state.h"
+#include "installer/messages.h"
+
+namespace {
+
+std::string SetupExe() {
+    const char* path = getenv("SETUP_EXE");
+    std::string windows = path ? path : "";
+    if (!windows.empty() && windows[0] == '/')
+        windows = "Z:" + windows;
+    return windows;
+}
+
+// The texts come from the built setup.exe, loaded as data, as the installer loads its own.
+class Texts : public testing::Test {
+protected:
+    void SetUp() override {
+        module_ = LoadLibraryExA(SetupExe().c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+        ASSERT_NE(nullptr, module_) << SetupExe();
+        g_installer.InstanceHandle = module_;
+    }
+    void TearDown() override {
+        g_installer.InstanceHandle = nullptr;
+        if (module_)
+            FreeLibrary(module_);
+    }
+    HMODULE module_ = nullptr;
+};
+
+std::string Cp932(const wchar_t* text) {
+    char bytes[1024];
+    int length = WideCharToMultiByte(932, 0, text, -1, bytes, sizeof bytes, nullptr, nullptr);
+    return std::string(bytes, length - 1);
+}
+
+TEST_F(Texts, LoadAsTheExactShiftJisBytes) {
+    struct Case {
+        UINT id;
+        const wchar_t* text;
+        size_t bytes;
+    } cases[] = {
+        {IDS_CONFIRMINSTALL,
+         L"「%s」スクリーンセーバーのインストールを開始します。\r\n\r\nよろしいですか?", 71},
+        {IDS_INSTALLDONE, L"%s\r\nをスクリーンセーバーとして設定しました。", 44},
+        {IDS_CONFIRMABORT, L"インストールを中断してよろしいですか?", 37},
+        {IDS_LOWCOLOR,
+         L"このプログラムは256色以下のディスプレイモードでは動作しません。\r\n"
+         L"ハイカラーかフルカラーで実行してください。",
+         107},
+        {IDS_SETFAILED, L"%s\r\nをスクリーンセーバーとして設定できませんでした。", 52},
+    };
+    for (const auto& c : cases) {
+        char buffer[kTextBufferSize];
+        std::string loaded = LoadTextById(c.id, buffer);
+        EXPECT_EQ(c.bytes, loaded.size()) << c.id;
+        EXPECT_EQ(Cp932(c.text), loaded) << c.id;
+    }
+}
+
+struct BoxSeen {
+    std::wstring caption;
+    std::wstring text;
+    LONG style = 0;
+};
+
+BOOL CALLBACK FindOwnBox(HWND window, LPARAM found) {
+    DWORD process = 0;
+    GetWindowThreadProcessId(window, &process);
+    wchar_t className[16] = {};
+    GetClassNameW(window, className, 16);
+    if (process == GetCurrentProcessId() && wcscmp(className, L"#32770") == 0 &&
+        IsWindowVisible(window)) {
+        *reinterpret_cast<HWND*>(found) = window;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+// Waits on another thread for the box this thread is about to show, reads it and presses
+// `button` as a user would.
+class BoxAnswerer {
+public:
+    explicit BoxAnswerer(int button) : thread_([this, button] { Run(button); }) {}
+    ~BoxAnswerer() {
+        if (thread_.joinable())
+            thread_.join();
+    }
+    BoxSeen Seen() {
+        thread_.join();
+        return seen_;
+    }
+
+private:
+    void Run(int button) {
+        HWND box = nullptr;
+        for (int i = 0; i < 500 && !box; ++i) {
+            Sleep(10);
+            EnumWindows(FindOwnBox, reinterpret_cast<LPARAM>(&box));
+        }
+        if (!box)
+            return;
+        wchar_t text[512] = {};
+        GetWindowTextW(box, text, 512);
+        seen_.caption = text;
+        text[0] = 0;
+        GetDlgItemTextW(box, 0xFFFF, text, 512);
+        seen_.text = text;
+        PostMessageW(box, WM_COMMAND, MAKEWPARAM(button, BN_CLICKED),
+                     (LPARAM)GetDlgItem(box, button));
+    }
+    BoxSeen seen_;
+    std::thread thread_;
+};
+
+TEST(Boxes, QuestionsCountOnlyYes) {
+    for (int button : {IDYES, IDNO}) {
+        BoxAnswerer answerer(button);
+        bool answer = AskYesNoText(nullptr, "x", nullptr, nullptr);
+        BoxSeen seen = answerer.Seen();
+        EXPECT_EQ(button == IDYES, answer);
+        EXPECT_EQ(L"質問", seen.caption);
+        EXPECT_EQ(L"x", seen.text);
+    }
+}
+
+TEST(Boxes, JoinLeavesOutAbsentAndEmptyTexts) {
+    struct Case {
+        const char* text1;
+        const char* text2;
+        const char* text3;
+        const wchar_t* shown;
+    } cases[] = {
+        {nullptr, "x", "", L"x"},
+        {nullptr, nullptr, nullptr, L""},
+        {"", "", "", L""},
+        {"ab", nullptr, "cd", L"abcd"},
+        {"\x8F\xEE\x95\xF1", "1", "2", L"情報12"},
+    };
+    for (const auto& c : cases) {
+        BoxAnswerer answerer(IDOK);
+        ShowInfoText(nullptr, c.text1, c.text2, c.text3);
+        BoxSeen seen = answerer.Seen();
+        EXPECT_EQ(L"情報", seen.caption);
+        EXPECT_EQ(c.shown, seen.text);
+    }
+}
+
+TEST_F(Texts, ErrorAndQuestionBoxesShowTheirStrings) {
+    {
+        BoxAnswerer answerer(IDOK);
+        ShowErrorById(nullptr, IDS_LOWCOLOR);
+        BoxSeen seen = answerer.Seen();
+        EXPECT_EQ(L"エラー", seen.caption);
+        EXPECT_EQ(
+            L"このプログラムは256色以下のディスプレイモードでは動作しません。\r\n"
+            L"ハイカラーかフルカラーで実行してください。",
+            seen.text);
+    }
+    {
+        BoxAnswerer answerer(IDNO);
+        EXPECT_FALSE(AskYesNoById(nullptr, IDS_CONFIRMABORT));
+        BoxSeen seen = answerer.Seen();
+        EXPECT_EQ(L"質問", seen.caption);
+        EXPECT_EQ(L"インストールを中断してよろしいですか?", seen.text);
+    }
+    {
+        BoxAnswerer answerer(IDOK);
+        ShowErrorText(nullptr, "Stars", nullptr, nullptr);
+        EXPECT_EQ(L"エラー", answerer.Seen().caption);
+    }
+}
+
+}  // namespace
