@@ -10,6 +10,7 @@ set(PURE_SOURCES
 # The installer's Win32 side (everything of setup.exe but its entry point and resources).
 set(INSTALLER_WIN32_SOURCES
     installer/messages_win.cpp
+    installer/registration_win.cpp
     installer/saver_file_win.cpp
     installer/startup_win.cpp
     installer/window_win.cpp
