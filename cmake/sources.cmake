@@ -5,6 +5,7 @@ set(PURE_SOURCES
     installer/package.cpp
     render/dib.cpp
     support/path.cpp
+    support/unique_names.cpp
 )
 
 # The installer's Win32 side (everything of setup.exe but its entry point and resources).
@@ -17,4 +18,5 @@ set(INSTALLER_WIN32_SOURCES
     render/bitmap_win.cpp
     support/memblock_win.cpp
     support/path_win.cpp
+    support/unique_names_win.cpp
 )
