@@ -2,9 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <fstream>
-#include <iterator>
-
 namespace e2e {
 
 namespace {
@@ -23,27 +20,6 @@ std::string Narrow(const wchar_t* text) {
     WideCharToMultiByte(CP_UTF8, 0, text, -1, &narrow[0], length, nullptr, nullptr);
     narrow.resize(length - 1);
     return narrow;
-}
-
-void RemoveTree(const std::string& path) {
-    WIN32_FIND_DATAA found;
-    HANDLE search = FindFirstFileA((path + "\\*").c_str(), &found);
-    if (search != INVALID_HANDLE_VALUE) {
-        do {
-            std::string name = found.cFileName;
-            if (name == "." || name == "..")
-                continue;
-            std::string child = path + "\\" + name;
-            if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-                RemoveTree(child);
-            } else {
-                SetFileAttributesA(child.c_str(), FILE_ATTRIBUTE_NORMAL);
-                DeleteFileA(child.c_str());
-            }
-        } while (FindNextFileA(search, &found));
-        FindClose(search);
-    }
-    RemoveDirectoryA(path.c_str());
 }
 
 struct Search {
@@ -67,46 +43,6 @@ BOOL CALLBACK FindProcessWindow(HWND window, LPARAM context) {
 }
 
 }  // namespace
-
-std::string SetupExePath() {
-    const char* path = getenv("SETUP_EXE");
-    if (!path)
-        return "";
-    std::string windows = path;
-    if (!windows.empty() && windows[0] == '/')
-        windows = "Z:" + windows;
-    for (char& c : windows)
-        if (c == '/')
-            c = '\\';
-    return windows;
-}
-
-Bytes ReadBytes(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return Bytes(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
-void WriteBytes(const std::string& path, const Bytes& bytes) {
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out.write(reinterpret_cast<const char*>(bytes.data()),
-              static_cast<std::streamsize>(bytes.size()));
-}
-
-bool FileExists(const std::string& path) {
-    return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
-}
-
-ScratchFolder::ScratchFolder(const std::string& name) {
-    char temp[MAX_PATH];
-    GetTempPathA(MAX_PATH, temp);
-    path_ = std::string(temp) + "e2e-" + std::to_string(GetCurrentProcessId()) + "-" + name;
-    RemoveTree(path_);
-    CreateDirectoryA(path_.c_str(), nullptr);
-}
-
-ScratchFolder::~ScratchFolder() {
-    RemoveTree(path_);
-}
 
 bool IsWow64() {
     BOOL wow64 = FALSE;

@@ -1,33 +1,17 @@
 #pragma once
-// Drives a real installer under Wine: builds installer files from setup.exe, starts them,
-// watches for their window, closes it, and reports what happened.
+// Drives a real installer under Wine: starts it, watches for its window, closes it, and reports
+// what happened. Files and scratch folders come from tests/fixtures/scratch.h.
 
 #include <windows.h>
 
 #include <string>
 #include <vector>
 
+#include "tests/fixtures/scratch.h"
+
 namespace e2e {
 
-using Bytes = std::vector<uint8_t>;
-
-// setup.exe as built (SETUP_EXE, a Unix path that Wine reaches through drive Z:).
-std::string SetupExePath();
-Bytes ReadBytes(const std::string& path);
-void WriteBytes(const std::string& path, const Bytes& bytes);
-bool FileExists(const std::string& path);
-
-// A fresh folder of its own for one test, removed with everything in it at the end.
-class ScratchFolder {
-public:
-    explicit ScratchFolder(const std::string& name);
-    ~ScratchFolder();
-    const std::string& path() const { return path_; }
-    std::string operator/(const std::string& name) const { return path_ + "\\" + name; }
-
-private:
-    std::string path_;
-};
+using scratch::Bytes;
 
 // Where a 32-bit program's system files really are: SysWOW64 under WOW64, else system32.
 // Read through this folder, the driver sees the file whatever redirection does.

@@ -9,7 +9,7 @@ using e2e::Bytes;
 namespace {
 
 Bytes Stub() {
-    return e2e::ReadBytes(e2e::SetupExePath());
+    return scratch::Read(scratch::SetupExePath());
 }
 
 Bytes SampleSaver() {
@@ -47,11 +47,11 @@ private:
 };
 
 TEST_F(Install, WritesTheSaverAndShowsTheFullScreenWindow) {
-    ASSERT_FALSE(e2e::SetupExePath().empty()) << "SETUP_EXE is not set";
-    e2e::ScratchFolder folder("plain");
+    ASSERT_FALSE(scratch::SetupExePath().empty()) << "SETUP_EXE is not set";
+    scratch::Folder folder("plain");
     std::string name = Name("e2e_plain.scr");
     Bytes saver = SampleSaver();
-    e2e::WriteBytes(folder / "setup.exe", Installer(saver, name));
+    scratch::Write(folder / "setup.exe", Installer(saver, name));
 
     e2e::RunResult run = e2e::RunAndClose(folder / "setup.exe");
 
@@ -65,17 +65,17 @@ TEST_F(Install, WritesTheSaverAndShowsTheFullScreenWindow) {
     EXPECT_EQ(GetSystemMetrics(SM_CYSCREEN), run.window.rect.bottom);
     EXPECT_TRUE(run.exited);
     EXPECT_EQ(0u, run.exitCode);
-    EXPECT_EQ(saver, e2e::ReadBytes(Installed(name)));
+    EXPECT_EQ(saver, scratch::Read(Installed(name)));
 }
 
 TEST_F(Install, SystemFolderIsWhere32BitSystemFilesLive) {
     // The test command names the folder it expects for the prefix it runs in.
     const char* expected = getenv("SETUP_EXPECTED_SYSTEM_FOLDER");
     ASSERT_NE(nullptr, expected);
-    e2e::ScratchFolder folder("wow64");
+    scratch::Folder folder("wow64");
     std::string name = Name("e2e_wow64.scr");
     Bytes saver = SampleSaver();
-    e2e::WriteBytes(folder / "setup.exe", Installer(saver, name));
+    scratch::Write(folder / "setup.exe", Installer(saver, name));
 
     e2e::RunResult run = e2e::RunAndClose(folder / "setup.exe");
 
@@ -93,8 +93,8 @@ TEST_F(Install, SystemFolderIsWhere32BitSystemFilesLive) {
     if (wow64) {
         ASSERT_TRUE(Wow64DisableWow64FsRedirection(&redirection));
     }
-    Bytes written = e2e::ReadBytes(expectedPath);
-    bool elsewhere = e2e::FileExists(otherPath);
+    Bytes written = scratch::Read(expectedPath);
+    bool elsewhere = scratch::Exists(otherPath);
     if (wow64)
         Wow64RevertWow64FsRedirection(redirection);
     EXPECT_EQ(saver, written) << expectedPath;
@@ -103,40 +103,40 @@ TEST_F(Install, SystemFolderIsWhere32BitSystemFilesLive) {
 
 TEST_F(Install, FindsItselfWhateverItsNameAndArguments) {
     // A browser's second download, in a folder with spaces, started with a path argument.
-    e2e::ScratchFolder folder("my downloads");
+    scratch::Folder folder("my downloads");
     std::string name = Name("e2e_awkward.scr");
     Bytes saver = SampleSaver();
     std::string exe = folder / "setup (1).exe";
-    e2e::WriteBytes(exe, Installer(saver, name));
+    scratch::Write(exe, Installer(saver, name));
 
     e2e::RunResult run = e2e::RunAndClose(exe, "C:\\some\\argument");
 
     EXPECT_TRUE(run.window.found);
     EXPECT_EQ(0u, run.exitCode);
-    EXPECT_EQ(saver, e2e::ReadBytes(Installed(name)));
+    EXPECT_EQ(saver, scratch::Read(Installed(name)));
 }
 
 TEST_F(Install, ReplacesAnEarlierFileAndKeepsNoSpareCopy) {
-    e2e::ScratchFolder folder("replace");
+    scratch::Folder folder("replace");
     std::string name = Name("e2e_replace.scr");
-    e2e::WriteBytes(Installed(name), Bytes(5000, 0x77));
+    scratch::Write(Installed(name), Bytes(5000, 0x77));
     Bytes saver = SampleSaver();
-    e2e::WriteBytes(folder / "setup.exe", Installer(saver, name));
+    scratch::Write(folder / "setup.exe", Installer(saver, name));
 
     e2e::RunResult run = e2e::RunAndClose(folder / "setup.exe");
 
     EXPECT_TRUE(run.window.found);
     EXPECT_EQ(0u, run.exitCode);
-    EXPECT_EQ(saver, e2e::ReadBytes(Installed(name)));
+    EXPECT_EQ(saver, scratch::Read(Installed(name)));
     EXPECT_TRUE(e2e::KeptAsideFiles().empty());
 }
 
 TEST_F(Install, LeavesAnEarlierFileAloneWhenItCannotBeReplaced) {
-    e2e::ScratchFolder folder("busy");
+    scratch::Folder folder("busy");
     std::string name = Name("e2e_busy.scr");
     Bytes previous(3000, 0x55);
-    e2e::WriteBytes(Installed(name), previous);
-    e2e::WriteBytes(folder / "setup.exe", Installer(SampleSaver(), name));
+    scratch::Write(Installed(name), previous);
+    scratch::Write(folder / "setup.exe", Installer(SampleSaver(), name));
     // Held open without delete sharing, as a running screen saver would be.
     HANDLE busy = CreateFileA(Installed(name).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
                               OPEN_EXISTING, 0, nullptr);
@@ -147,7 +147,7 @@ TEST_F(Install, LeavesAnEarlierFileAloneWhenItCannotBeReplaced) {
 
     EXPECT_FALSE(run.window.found);
     EXPECT_EQ(0u, run.exitCode);
-    EXPECT_EQ(previous, e2e::ReadBytes(Installed(name)));
+    EXPECT_EQ(previous, scratch::Read(Installed(name)));
     EXPECT_TRUE(e2e::KeptAsideFiles().empty());
 }
 
@@ -221,11 +221,11 @@ TEST_F(Install, BrokenPackagesNeverCrashAndWriteOnlyWhatIsSafe) {
             strnlen(reinterpret_cast<const char*>(c.nameField.data()), c.nameField.size()));
         if (name.size() <= 40 && name.find('\\') == std::string::npos)
             Name(name);
-        e2e::ScratchFolder folder("broken");
+        scratch::Folder folder("broken");
         Bytes file = fixtures::RawInstaller(stub, c.nameField, c.saver);
         if (c.cutLastByte)
             file.pop_back();
-        e2e::WriteBytes(folder / "setup.exe", file);
+        scratch::Write(folder / "setup.exe", file);
 
         e2e::RunResult run = e2e::RunAndClose(folder / "setup.exe");
 
@@ -233,15 +233,15 @@ TEST_F(Install, BrokenPackagesNeverCrashAndWriteOnlyWhatIsSafe) {
         EXPECT_EQ(0u, run.exitCode);
         EXPECT_EQ(c.window, run.window.found);
         if (c.fileWritten) {
-            EXPECT_EQ(c.saver, e2e::ReadBytes(Installed(name)));
+            EXPECT_EQ(c.saver, scratch::Read(Installed(name)));
         } else if (!name.empty() && name.find('\\') == std::string::npos && name.size() < 200) {
-            EXPECT_FALSE(e2e::FileExists(Installed(name)));
+            EXPECT_FALSE(scratch::Exists(Installed(name)));
         }
         EXPECT_TRUE(e2e::KeptAsideFiles().empty());
     }
     char windows[MAX_PATH];
     GetWindowsDirectoryA(windows, MAX_PATH);
-    EXPECT_FALSE(e2e::FileExists(std::string(windows) + "\\e2e_b10.scr"));
+    EXPECT_FALSE(scratch::Exists(std::string(windows) + "\\e2e_b10.scr"));
 }
 
 }  // namespace

@@ -7,6 +7,8 @@
 #include <string.h>
 #include <string>
 
+#include "tests/fixtures/scratch.h"
+
 namespace {
 
 // In alphabetical order, which is also the order of the ordinals 1 to 21.
@@ -18,20 +20,6 @@ const char* const kExportNames[] = {
     "ReAllocVirPtr",
 };
 const DWORD kExportCount = sizeof kExportNames / sizeof kExportNames[0];
-
-// ctest passes the Unix path; Wine maps drive Z: to the Unix root. Without it, the program
-// is looked for beside the test program, where the build puts both.
-std::string SetupExePath() {
-    if (const char* unixPath = getenv("SETUP_EXE")) {
-        std::string path = std::string("Z:") + unixPath;
-        std::replace(path.begin(), path.end(), '/', '\\');
-        return path;
-    }
-    char self[MAX_PATH];
-    DWORD length = GetModuleFileNameA(nullptr, self, MAX_PATH);
-    std::string path(self, length);
-    return path.substr(0, path.find_last_of("\\/") + 1) + "setup.exe";
-}
 
 IMAGE_NT_HEADERS32* NtHeaders(BYTE* base) {
     return reinterpret_cast<IMAGE_NT_HEADERS32*>(
@@ -108,7 +96,7 @@ bool BindImports(BYTE* base) {
 }
 
 HMODULE LoadSetup(std::string* error) {
-    const std::string path = SetupExePath();
+    const std::string path = scratch::SetupExePath();
     HMODULE module = LoadLibraryA(path.c_str());
     if (!module) {
         *error = "LoadLibrary(" + path + ") failed, error " + std::to_string(GetLastError());

@@ -5,23 +5,17 @@
 
 #include "installer/installer_state.h"
 #include "installer/messages.h"
+#include "tests/fixtures/scratch.h"
 
 namespace {
-
-std::string SetupExe() {
-    const char* path = getenv("SETUP_EXE");
-    std::string windows = path ? path : "";
-    if (!windows.empty() && windows[0] == '/')
-        windows = "Z:" + windows;
-    return windows;
-}
 
 // The texts come from the built setup.exe, loaded as data, as the installer loads its own.
 class Texts : public testing::Test {
 protected:
     void SetUp() override {
-        module_ = LoadLibraryExA(SetupExe().c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
-        ASSERT_NE(nullptr, module_) << SetupExe();
+        module_ =
+            LoadLibraryExA(scratch::SetupExePath().c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+        ASSERT_NE(nullptr, module_) << scratch::SetupExePath();
         g_installer.InstanceHandle = module_;
     }
     void TearDown() override {

@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "support/path.h"
-#include "tests/win32/scratch.h"
+#include "tests/fixtures/scratch.h"
 
 namespace {
 

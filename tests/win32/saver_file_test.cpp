@@ -2,7 +2,7 @@
 
 #include "installer/saver_file.h"
 #include "installer/startup.h"
-#include "tests/win32/scratch.h"
+#include "tests/fixtures/scratch.h"
 
 using scratch::Bytes;
 
