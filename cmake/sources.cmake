@@ -16,6 +16,7 @@ set(INSTALLER_WIN32_SOURCES
     installer/startup_win.cpp
     installer/window_win.cpp
     render/bitmap_win.cpp
+    render/progress_screen_win.cpp
     support/memblock_win.cpp
     support/path_win.cpp
     support/unique_names_win.cpp
