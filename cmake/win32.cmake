@@ -13,12 +13,23 @@ target_compile_definitions(setup_core PUBLIC WIN32_LEAN_AND_MEAN NOMINMAX _WIN32
 target_compile_options(setup_core PRIVATE ${STUB_FLAGS})
 project_warnings(setup_core)
 
+# The icon is drawn by a script, so it can be changed; the resource compiler finds it here.
+find_package(Python3 REQUIRED COMPONENTS Interpreter)
+add_custom_command(OUTPUT ${CMAKE_BINARY_DIR}/resources/app.ico
+    COMMAND ${CMAKE_COMMAND} -E make_directory ${CMAKE_BINARY_DIR}/resources
+    COMMAND Python3::Interpreter ${CMAKE_SOURCE_DIR}/resources/make_icon.py
+            ${CMAKE_BINARY_DIR}/resources/app.ico
+    DEPENDS ${CMAKE_SOURCE_DIR}/resources/make_icon.py)
+set_source_files_properties(${CMAKE_SOURCE_DIR}/resources/setup.rc PROPERTIES
+    OBJECT_DEPENDS "${CMAKE_BINARY_DIR}/resources/app.ico;${CMAKE_SOURCE_DIR}/resources/setup.manifest;${CMAKE_SOURCE_DIR}/resources/version.h")
+
 add_executable(setup WIN32
     ${CMAKE_SOURCE_DIR}/installer/main_win.cpp
     ${CMAKE_SOURCE_DIR}/resources/setup.rc
     ${CMAKE_SOURCE_DIR}/support/memblock.def)
 set_target_properties(setup PROPERTIES ENABLE_EXPORTS ON OUTPUT_NAME setup)
 target_compile_options(setup PRIVATE ${STUB_FLAGS})
+target_include_directories(setup PRIVATE ${CMAKE_BINARY_DIR}/resources)
 target_link_libraries(setup PRIVATE setup_core)
 target_link_options(setup PRIVATE -static -s -Wl,--gc-sections -Wl,--subsystem,windows)
 project_warnings(setup)
@@ -35,6 +46,7 @@ endfunction()
 
 file(GLOB WIN32_TEST_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/win32/*.cpp)
 win32_test_program(win32_tests ${WIN32_TEST_SOURCES})
+target_link_libraries(win32_tests PRIVATE version)
 add_dependencies(win32_tests setup)
 gtest_discover_tests(win32_tests TEST_PREFIX "win32." DISCOVERY_MODE PRE_TEST NO_PRETTY_VALUES
     PROPERTIES ENVIRONMENT "SETUP_EXE=$<TARGET_FILE:setup>")
