@@ -67,6 +67,15 @@ set_tests_properties(wow64.e2e wow64.install_folder PROPERTIES
     ENVIRONMENT "SETUP_EXE=$<TARGET_FILE:setup>"
     RUN_SERIAL TRUE)
 
+# The display check under a palette display of 8 bits per pixel and under 16 bits.
+foreach(depth 8 16)
+    add_test(NAME display${depth}.e2e
+             COMMAND ${CMAKE_SOURCE_DIR}/scripts/with-xvfb 1024x768x${depth} ${WINE_RUN}
+                     $<TARGET_FILE:e2e_tests> --gtest_filter=DisplayCheck.*)
+    set_tests_properties(display${depth}.e2e PROPERTIES
+        ENVIRONMENT "SETUP_EXE=$<TARGET_FILE:setup>" RUN_SERIAL TRUE)
+endforeach()
+
 # What the built program is made of: imports, exports, and no whole marker in its bytes.
 add_test(NAME setup.binary_shape
          COMMAND ${CMAKE_SOURCE_DIR}/tests/check_binary.sh $<TARGET_FILE:setup>)

@@ -14,7 +14,7 @@ std::wstring Wide(const std::string& text) {
     return wide;
 }
 
-std::string Narrow(const wchar_t* text) {
+std::string Utf8(const wchar_t* text) {
     int length = WideCharToMultiByte(CP_UTF8, 0, text, -1, nullptr, 0, nullptr, nullptr);
     std::string narrow(length, '\0');
     WideCharToMultiByte(CP_UTF8, 0, text, -1, &narrow[0], length, nullptr, nullptr);
@@ -24,6 +24,7 @@ std::string Narrow(const wchar_t* text) {
 
 struct Search {
     DWORD processId;
+    bool box;
     HWND window;
 };
 
@@ -31,15 +32,15 @@ BOOL CALLBACK FindProcessWindow(HWND window, LPARAM context) {
     Search* search = reinterpret_cast<Search*>(context);
     DWORD owner = 0;
     GetWindowThreadProcessId(window, &owner);
+    if (owner != search->processId || !IsWindowVisible(window))
+        return TRUE;
     wchar_t className[64] = {};
     GetClassNameW(window, className, 64);
-    // Message boxes (#32770) belong to later steps; the progress window is what is looked for.
-    if (owner == search->processId && wcscmp(className, L"#32770") != 0 &&
-        IsWindowVisible(window)) {
-        search->window = window;
-        return FALSE;
-    }
-    return TRUE;
+    bool isBox = wcscmp(className, L"#32770") == 0;
+    if (isBox != search->box)
+        return TRUE;
+    search->window = window;
+    return FALSE;
 }
 
 }  // namespace
@@ -59,8 +60,22 @@ std::string RealSystemFolder() {
     return folder;
 }
 
-RunResult RunAndClose(const std::string& exe, const std::string& arguments) {
-    RunResult result;
+WindowSeen Describe(HWND window) {
+    WindowSeen seen;
+    if (!window)
+        return seen;
+    seen.found = true;
+    seen.visible = IsWindowVisible(window) != FALSE;
+    wchar_t text[256] = {};
+    GetClassNameW(window, text, 256);
+    seen.className = Utf8(text);
+    GetWindowTextW(window, text, 256);
+    seen.title = Utf8(text);
+    GetWindowRect(window, &seen.rect);
+    return seen;
+}
+
+InstallerProcess::InstallerProcess(const std::string& exe, const std::string& arguments) {
     std::wstring commandLine = L"\"" + Wide(exe) + L"\"";
     if (!arguments.empty())
         commandLine += L" " + Wide(arguments);
@@ -70,32 +85,88 @@ RunResult RunAndClose(const std::string& exe, const std::string& arguments) {
     if (!CreateProcessW(Wide(exe).c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr,
                         nullptr, &startup, &process)) {
         ADD_FAILURE() << "cannot start " << exe << ": error " << GetLastError();
-        return result;
+        return;
     }
-    Search search = {process.dwProcessId, nullptr};
-    for (int i = 0; i < 1000 && !search.window; ++i) {
-        if (WaitForSingleObject(process.hProcess, 10) == WAIT_OBJECT_0)
-            break;
-        EnumWindows(FindProcessWindow, reinterpret_cast<LPARAM>(&search));
-    }
-    if (search.window) {
-        WindowSeen& seen = result.window;
-        seen.found = true;
-        seen.visible = IsWindowVisible(search.window) != FALSE;
-        wchar_t text[256] = {};
-        GetClassNameW(search.window, text, 256);
-        seen.className = Narrow(text);
-        GetWindowTextW(search.window, text, 256);
-        seen.title = Narrow(text);
-        GetWindowRect(search.window, &seen.rect);
-        PostMessageW(search.window, WM_CLOSE, 0, 0);
-    }
-    result.exited = WaitForSingleObject(process.hProcess, 10000) == WAIT_OBJECT_0;
-    if (!result.exited)
-        TerminateProcess(process.hProcess, 99);
-    GetExitCodeProcess(process.hProcess, &result.exitCode);
     CloseHandle(process.hThread);
-    CloseHandle(process.hProcess);
+    process_ = process.hProcess;
+    id_ = process.dwProcessId;
+}
+
+InstallerProcess::~InstallerProcess() {
+    if (!process_)
+        return;
+    if (WaitForSingleObject(process_, 0) != WAIT_OBJECT_0) {
+        ADD_FAILURE() << "the installer was still running";
+        TerminateProcess(process_, 99);
+        WaitForSingleObject(process_, 5000);
+    }
+    CloseHandle(process_);
+}
+
+HWND InstallerProcess::Find(bool box) {
+    Search search = {id_, box, nullptr};
+    EnumWindows(FindProcessWindow, reinterpret_cast<LPARAM>(&search));
+    return search.window;
+}
+
+HWND InstallerProcess::WaitForProgressWindow(DWORD timeoutMs) {
+    if (!process_)
+        return nullptr;
+    for (DWORD waited = 0; waited < timeoutMs; waited += 10) {
+        if (HWND window = Find(false))
+            return window;
+        if (WaitForSingleObject(process_, 10) == WAIT_OBJECT_0)
+            return nullptr;
+    }
+    return nullptr;
+}
+
+BoxSeen InstallerProcess::WaitForBox(DWORD timeoutMs) {
+    BoxSeen seen;
+    if (!process_)
+        return seen;
+    for (DWORD waited = 0; waited < timeoutMs && !seen.box; waited += 10) {
+        seen.box = Find(true);
+        if (!seen.box && WaitForSingleObject(process_, 10) == WAIT_OBJECT_0)
+            return seen;
+    }
+    if (!seen.box)
+        return seen;
+    wchar_t text[1024] = {};
+    GetWindowTextW(seen.box, text, 1024);
+    seen.caption = text;
+    text[0] = 0;
+    GetDlgItemTextW(seen.box, 0xFFFF, text, 1024);
+    seen.text = text;
+    return seen;
+}
+
+void InstallerProcess::Press(const BoxSeen& box, int button) {
+    PostMessageW(box.box, WM_COMMAND, MAKEWPARAM(button, BN_CLICKED),
+                 reinterpret_cast<LPARAM>(GetDlgItem(box.box, button)));
+    for (int i = 0; i < 500 && IsWindow(box.box); ++i)
+        Sleep(10);
+}
+
+bool InstallerProcess::HasBox() {
+    return Find(true) != nullptr;
+}
+
+bool InstallerProcess::WaitForExit(DWORD timeoutMs, DWORD* exitCode) {
+    if (!process_ || WaitForSingleObject(process_, timeoutMs) != WAIT_OBJECT_0)
+        return false;
+    GetExitCodeProcess(process_, exitCode);
+    return true;
+}
+
+RunResult RunAndClose(const std::string& exe, const std::string& arguments) {
+    RunResult result;
+    InstallerProcess installer(exe, arguments);
+    HWND window = installer.WaitForProgressWindow();
+    result.window = Describe(window);
+    if (window)
+        PostMessageW(window, WM_CLOSE, 0, 0);
+    result.exited = installer.WaitForExit(10000, &result.exitCode);
     return result;
 }
 

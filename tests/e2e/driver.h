@@ -1,6 +1,7 @@
 #pragma once
-// Drives a real installer under Wine: starts it, watches for its window, closes it, and reports
-// what happened. Files and scratch folders come from tests/fixtures/scratch.h.
+// Drives a real installer under Wine as a user would: starts it, waits for its progress window
+// and its message boxes, reads them, answers them, and collects the exit code. Files and
+// scratch folders come from tests/fixtures/scratch.h.
 
 #include <windows.h>
 
@@ -21,9 +22,40 @@ bool IsWow64();
 struct WindowSeen {
     bool found = false;
     bool visible = false;
-    std::string className;
-    std::string title;
+    std::string className;  // UTF-8
+    std::string title;      // UTF-8
     RECT rect = {};
+};
+WindowSeen Describe(HWND window);
+
+struct BoxSeen {
+    HWND box = nullptr;
+    std::wstring caption;
+    std::wstring text;
+};
+
+class InstallerProcess {
+public:
+    explicit InstallerProcess(const std::string& exe, const std::string& arguments = "");
+    ~InstallerProcess();  // ends the process if it still runs
+    InstallerProcess(const InstallerProcess&) = delete;
+    InstallerProcess& operator=(const InstallerProcess&) = delete;
+
+    bool started() const { return process_ != nullptr; }
+    // The visible top-level window that is not a message box; null if none comes in time.
+    HWND WaitForProgressWindow(DWORD timeoutMs = 10000);
+    // The next visible message box; an empty result if none comes in time or the process ends.
+    BoxSeen WaitForBox(DWORD timeoutMs = 10000);
+    // Presses a button of a box and waits for the box to go away.
+    static void Press(const BoxSeen& box, int button);
+    bool HasBox();
+    // True when the process ended in time; its exit code in *exitCode.
+    bool WaitForExit(DWORD timeoutMs, DWORD* exitCode);
+
+private:
+    HWND Find(bool box);
+    HANDLE process_ = nullptr;
+    DWORD id_ = 0;
 };
 
 struct RunResult {

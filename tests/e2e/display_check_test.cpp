@@ -1,0 +1,53 @@
+#include <gtest/gtest.h>
+
+#include "installer/package.h"
+#include "tests/e2e/driver.h"
+#include "tests/fixtures/synthetic_saver.h"
+
+namespace {
+
+int DesktopBitsPerPixel() {
+    HDC dc = GetDC(nullptr);
+    int bits = GetDeviceCaps(dc, BITSPIXEL);
+    ReleaseDC(nullptr, dc);
+    return bits;
+}
+
+// Run under displays of several depths (see cmake/win32.cmake): 8 bits or fewer are refused
+// with the error box and nothing else; more go on to the progress window.
+TEST(DisplayCheck, RefusesEightBitsOrFewerWithTheErrorBoxOnly) {
+    scratch::Folder folder("display");
+    std::string name = "e2e_display.scr";
+    e2e::RemoveFromSystemFolder(name);
+    scratch::Bytes stub = scratch::Read(scratch::SetupExePath());
+    scratch::Bytes file = fixtures::RawInstaller(
+        stub, fixtures::NameField(name), fixtures::SaverImage(2000, fixtures::SplashDib(8, 8)));
+    scratch::Write(folder / "setup.exe", file);
+    bool lowColour = DesktopBitsPerPixel() <= 8;
+
+    e2e::InstallerProcess installer(folder / "setup.exe");
+    DWORD exitCode = 1;
+    if (lowColour) {
+        e2e::BoxSeen box = installer.WaitForBox();
+        ASSERT_NE(nullptr, box.box);
+        EXPECT_EQ(L"エラー", box.caption);
+        EXPECT_EQ(
+            L"このプログラムは256色以下のディスプレイモードでは動作しません。\r\n"
+            L"ハイカラーかフルカラーで実行してください。",
+            box.text);
+        EXPECT_EQ(nullptr, GetWindow(box.box, GW_OWNER));
+        e2e::InstallerProcess::Press(box, IDOK);
+        ASSERT_TRUE(installer.WaitForExit(10000, &exitCode));
+        EXPECT_FALSE(scratch::Exists(e2e::RealSystemFolder() + "\\" + name));
+    } else {
+        HWND window = installer.WaitForProgressWindow();
+        ASSERT_NE(nullptr, window);
+        EXPECT_TRUE(scratch::Exists(e2e::RealSystemFolder() + "\\" + name));
+        PostMessageW(window, WM_CLOSE, 0, 0);
+        ASSERT_TRUE(installer.WaitForExit(10000, &exitCode));
+    }
+    EXPECT_EQ(0u, exitCode);
+    e2e::RemoveFromSystemFolder(name);
+}
+
+}  // namespace
