@@ -3,6 +3,7 @@
 # Logic that needs no platform: built into setup.exe and natively for tests and the fuzzer.
 set(PURE_SOURCES
     installer/package.cpp
+    installer/progress.cpp
     render/dib.cpp
     support/path.cpp
     support/unique_names.cpp

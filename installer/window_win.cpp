@@ -1,9 +1,126 @@
 #include "installer/window.h"
 
+#include <string.h>
+
+#include "installer/installer_state.h"
+#include "installer/messages.h"
+#include "installer/progress.h"
+#include "installer/registration.h"
+#include "installer/saver_file.h"
+#include "render/progress_screen.h"
+
+enum { kProgressTimer = 1 };
+
+// Face names in code page 932: "ＭＳ 明朝" and "ＭＳ ゴシック".
+static const char kTitleFace[] = "\x82\x6C\x82\x72\x20\x96\xBE\x92\xA9";
+static const char kPercentFace[] = "\x82\x6C\x82\x72\x20\x83\x53\x83\x56\x83\x62\x83\x4E";
+
+static HFONT MakeFont(LONG height, BYTE italic, const char* face) {
+    LOGFONTA font;
+    memset(&font, 0, sizeof font);
+    font.lfHeight = height;
+    font.lfWeight = FW_NORMAL;
+    font.lfItalic = italic;
+    font.lfCharSet = SHIFTJIS_CHARSET;
+    font.lfQuality = PROOF_QUALITY;
+    lstrcpyA(font.lfFaceName, face);
+    return CreateFontIndirectA(&font);
+}
+
+static void ArmTimer(HWND window) {
+    g_installer.ProgressTimerId = SetTimer(window, kProgressTimer, 0, nullptr);
+}
+
+static void StopTimer(HWND window) {
+    KillTimer(window, g_installer.ProgressTimerId);
+    g_installer.ProgressTimerId = 0;
+}
+
+// The file goes, and a screen saver of the same name that was there before comes back.
+static void UndoInstall(HWND window) {
+    RemoveInstalledFile(g_installer.TargetPath, g_installer.PreviousFileCopy);
+    PostMessageA(window, WM_CLOSE, 0, 0);
+}
+
+// Loads text `id` and puts the display name into its "%s".
+static char* FormatWithName(UINT id, char* formatted) {
+    char format[kTextBufferSize];
+    wsprintfA(formatted, LoadTextById(id, format), g_installer.SaverDisplayName);
+    return formatted;
+}
+
+static void Finish(HWND window) {
+    bool registered = SetScreenSaver(g_installer.TargetPath);
+    // The new file stays for good: its predecessor's kept copy goes.
+    DiscardPreviousFile(g_installer.PreviousFileCopy);
+    char text[kTextBufferSize];
+    // A failed registration is said as such, never reported as success; the file stays.
+    if (registered) {
+        ShowInfoText(window, FormatWithName(IDS_INSTALLDONE, text), nullptr, nullptr);
+    } else {
+        ShowErrorText(window, FormatWithName(IDS_SETFAILED, text), nullptr, nullptr);
+    }
+    PostMessageA(window, WM_CLOSE, 0, 0);
+}
+
+static void OnTick(HWND window) {
+    StopTimer(window);
+    if (g_installer.ProgressPercent == 0) {
+        char text[kTextBufferSize];
+        if (!AskYesNoText(window, FormatWithName(IDS_CONFIRMINSTALL, text), nullptr, nullptr)) {
+            UndoInstall(window);
+            return;
+        }
+    }
+    g_installer.ProgressPercent = AdvanceProgress(g_installer.ProgressPercent, NextRandom());
+    if (HDC dc = GetDC(window)) {
+        DrawProgressScreen(window, dc, 1);
+        ReleaseDC(window, dc);
+    }
+    if (g_installer.ProgressPercent != 100) {
+        ArmTimer(window);
+        return;
+    }
+    Finish(window);
+}
+
+static void OnEscape(HWND window) {
+    StopTimer(window);
+    if (AskYesNoById(window, IDS_CONFIRMABORT)) {
+        UndoInstall(window);
+    } else {
+        ArmTimer(window);
+    }
+}
+
 LRESULT CALLBACK InstallerWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    if (message == WM_CREATE)
-        return 0;
-    if (message == WM_DESTROY)
-        PostQuitMessage(0);
+    switch (message) {
+        case WM_CREATE:
+            g_installer.TitleFont =
+                MakeFont(GetSystemMetrics(SM_CXSCREEN) <= 1024 ? 42 : 72, TRUE, kTitleFace);
+            g_installer.PercentFont = MakeFont(16, FALSE, kPercentFace);
+            ArmTimer(window);
+            return 0;
+        case WM_TIMER:
+            OnTick(window);
+            break;
+        case WM_KEYDOWN:
+            if (wParam == VK_ESCAPE) OnEscape(window);
+            break;
+        case WM_PAINT: {
+            PAINTSTRUCT paint;
+            if (HDC dc = BeginPaint(window, &paint)) {
+                DrawProgressScreen(window, dc, 0);
+                EndPaint(window, &paint);
+            }
+            break;
+        }
+        case WM_DESTROY:
+            if (g_installer.TitleFont) DeleteObject(g_installer.TitleFont);
+            if (g_installer.PercentFont) DeleteObject(g_installer.PercentFont);
+            if (g_installer.ProgressTimerId) KillTimer(window, g_installer.ProgressTimerId);
+            PostQuitMessage(0);
+            break;
+    }
     return DefWindowProcA(window, message, wParam, lParam);
 }

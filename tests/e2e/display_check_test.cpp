@@ -40,10 +40,11 @@ TEST(DisplayCheck, RefusesEightBitsOrFewerWithTheErrorBoxOnly) {
         ASSERT_TRUE(installer.WaitForExit(10000, &exitCode));
         EXPECT_FALSE(scratch::Exists(e2e::RealSystemFolder() + "\\" + name));
     } else {
-        HWND window = installer.WaitForProgressWindow();
-        ASSERT_NE(nullptr, window);
+        ASSERT_NE(nullptr, installer.WaitForProgressWindow());
         EXPECT_TRUE(scratch::Exists(e2e::RealSystemFolder() + "\\" + name));
-        PostMessageW(window, WM_CLOSE, 0, 0);
+        e2e::BoxSeen confirm = installer.WaitForBox();
+        EXPECT_EQ(L"質問", confirm.caption);
+        e2e::InstallerProcess::Press(confirm, IDNO);
         ASSERT_TRUE(installer.WaitForExit(10000, &exitCode));
     }
     EXPECT_EQ(0u, exitCode);

@@ -159,13 +159,20 @@ bool InstallerProcess::WaitForExit(DWORD timeoutMs, DWORD* exitCode) {
     return true;
 }
 
-RunResult RunAndClose(const std::string& exe, const std::string& arguments) {
+RunResult RunToCompletion(const std::string& exe, const std::string& arguments) {
     RunResult result;
     InstallerProcess installer(exe, arguments);
     HWND window = installer.WaitForProgressWindow();
     result.window = Describe(window);
-    if (window)
-        PostMessageW(window, WM_CLOSE, 0, 0);
+    if (window) {
+        BoxSeen confirm = installer.WaitForBox();
+        if (confirm.box)
+            InstallerProcess::Press(confirm, IDYES);
+        BoxSeen report = installer.WaitForBox();
+        result.reportCaption = report.caption;
+        if (report.box)
+            InstallerProcess::Press(report, IDOK);
+    }
     result.exited = installer.WaitForExit(10000, &result.exitCode);
     return result;
 }

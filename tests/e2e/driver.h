@@ -62,11 +62,12 @@ struct RunResult {
     bool exited = false;  // within the time allowed
     DWORD exitCode = 0;
     WindowSeen window;
+    std::wstring reportCaption;  // of the box that ends a completed install
 };
 
-// Starts `exe` with `arguments`, waits for its progress window (or its end), closes the
-// window as a user would and waits for the process to end.
-RunResult RunAndClose(const std::string& exe, const std::string& arguments = "");
+// Starts `exe` with `arguments` and, when its progress window comes, goes through the install
+// as a user who says Yes and OK would; then waits for the process to end.
+RunResult RunToCompletion(const std::string& exe, const std::string& arguments = "");
 
 // Deletes a screen saver the tests put into the system folder, and any file kept aside.
 void RemoveFromSystemFolder(const std::string& name);

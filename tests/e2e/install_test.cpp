@@ -53,7 +53,7 @@ TEST_F(Install, WritesTheSaverAndShowsTheFullScreenWindow) {
     Bytes saver = SampleSaver();
     scratch::Write(folder / "setup.exe", Installer(saver, name));
 
-    e2e::RunResult run = e2e::RunAndClose(folder / "setup.exe");
+    e2e::RunResult run = e2e::RunToCompletion(folder / "setup.exe");
 
     ASSERT_TRUE(run.window.found);
     EXPECT_TRUE(run.window.visible);
@@ -63,6 +63,7 @@ TEST_F(Install, WritesTheSaverAndShowsTheFullScreenWindow) {
     EXPECT_EQ(0, run.window.rect.top);
     EXPECT_EQ(GetSystemMetrics(SM_CXSCREEN), run.window.rect.right);
     EXPECT_EQ(GetSystemMetrics(SM_CYSCREEN), run.window.rect.bottom);
+    EXPECT_EQ(L"情報", run.reportCaption);
     EXPECT_TRUE(run.exited);
     EXPECT_EQ(0u, run.exitCode);
     EXPECT_EQ(saver, scratch::Read(Installed(name)));
@@ -77,7 +78,7 @@ TEST_F(Install, SystemFolderIsWhere32BitSystemFilesLive) {
     Bytes saver = SampleSaver();
     scratch::Write(folder / "setup.exe", Installer(saver, name));
 
-    e2e::RunResult run = e2e::RunAndClose(folder / "setup.exe");
+    e2e::RunResult run = e2e::RunToCompletion(folder / "setup.exe");
 
     EXPECT_TRUE(run.window.found);
     EXPECT_EQ(0u, run.exitCode);
@@ -109,7 +110,7 @@ TEST_F(Install, FindsItselfWhateverItsNameAndArguments) {
     std::string exe = folder / "setup (1).exe";
     scratch::Write(exe, Installer(saver, name));
 
-    e2e::RunResult run = e2e::RunAndClose(exe, "C:\\some\\argument");
+    e2e::RunResult run = e2e::RunToCompletion(exe, "C:\\some\\argument");
 
     EXPECT_TRUE(run.window.found);
     EXPECT_EQ(0u, run.exitCode);
@@ -123,7 +124,7 @@ TEST_F(Install, ReplacesAnEarlierFileAndKeepsNoSpareCopy) {
     Bytes saver = SampleSaver();
     scratch::Write(folder / "setup.exe", Installer(saver, name));
 
-    e2e::RunResult run = e2e::RunAndClose(folder / "setup.exe");
+    e2e::RunResult run = e2e::RunToCompletion(folder / "setup.exe");
 
     EXPECT_TRUE(run.window.found);
     EXPECT_EQ(0u, run.exitCode);
@@ -142,7 +143,7 @@ TEST_F(Install, LeavesAnEarlierFileAloneWhenItCannotBeReplaced) {
                               OPEN_EXISTING, 0, nullptr);
     ASSERT_NE(INVALID_HANDLE_VALUE, busy);
 
-    e2e::RunResult run = e2e::RunAndClose(folder / "setup.exe");
+    e2e::RunResult run = e2e::RunToCompletion(folder / "setup.exe");
     CloseHandle(busy);
 
     EXPECT_FALSE(run.window.found);
@@ -227,7 +228,7 @@ TEST_F(Install, BrokenPackagesNeverCrashAndWriteOnlyWhatIsSafe) {
             file.pop_back();
         scratch::Write(folder / "setup.exe", file);
 
-        e2e::RunResult run = e2e::RunAndClose(folder / "setup.exe");
+        e2e::RunResult run = e2e::RunToCompletion(folder / "setup.exe");
 
         EXPECT_TRUE(run.exited);
         EXPECT_EQ(0u, run.exitCode);

@@ -1,0 +1,18 @@
+#include "installer/progress.h"
+
+int NextRandomFrom(uint32_t* state) {
+    *state = *state * 214013u + 2531011u;
+    return static_cast<int>((*state >> 16) & kRandomMax);
+}
+
+int NextRandom() {
+    static uint32_t state = kRandomSeed;
+    return NextRandomFrom(&state);
+}
+
+int ProgressStep(int r) { return 1 + 2 * r / kRandomMax; }
+
+int AdvanceProgress(int percent, int r) {
+    int next = percent + ProgressStep(r);
+    return next >= 100 ? 100 : next;
+}

@@ -1,0 +1,93 @@
+#include <gtest/gtest.h>
+
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "installer/installer_state.h"
+#include "installer/window.h"
+#include "tests/fixtures/scratch.h"
+
+namespace {
+
+BOOL CALLBACK FindOwnBox(HWND window, LPARAM found) {
+    DWORD process = 0;
+    GetWindowThreadProcessId(window, &process);
+    wchar_t className[16] = {};
+    GetClassNameW(window, className, 16);
+    if (process == GetCurrentProcessId() && wcscmp(className, L"#32770") == 0 &&
+        IsWindowVisible(window)) {
+        *reinterpret_cast<HWND*>(found) = window;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+// Answers the boxes this process shows, in turn, with the given buttons; keeps their texts.
+std::vector<std::wstring> AnswerBoxes(std::vector<int> buttons) {
+    std::vector<std::wstring> texts;
+    for (int button : buttons) {
+        HWND box = nullptr;
+        for (int i = 0; i < 500 && !box; ++i) {
+            Sleep(10);
+            EnumWindows(FindOwnBox, reinterpret_cast<LPARAM>(&box));
+        }
+        if (!box)
+            break;
+        wchar_t text[512] = {};
+        GetDlgItemTextW(box, 0xFFFF, text, 512);
+        texts.push_back(text);
+        PostMessageW(box, WM_COMMAND, MAKEWPARAM(button, BN_CLICKED),
+                     reinterpret_cast<LPARAM>(GetDlgItem(box, button)));
+        for (int i = 0; i < 500 && IsWindow(box); ++i)
+            Sleep(10);
+    }
+    return texts;
+}
+
+// The progress window's procedure in this process, so an Escape can be queued before the
+// first tick can possibly come: posted input always goes before timer messages.
+TEST(ProgressWindow, EscapeBeforeTheFirstTickAsksFirstAndTheConfirmationStillFollows) {
+    HMODULE texts =
+        LoadLibraryExA(scratch::SetupExePath().c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+    ASSERT_NE(nullptr, texts);
+    scratch::Folder folder("window");
+    std::string target = folder / "early.scr";
+    scratch::Write(target, {1, 2, 3});
+    g_installer = InstallerState();
+    g_installer.InstanceHandle = texts;
+    lstrcpyA(g_installer.TargetPath, target.c_str());
+    lstrcpyA(g_installer.SaverDisplayName, "early");
+
+    WNDCLASSA windowClass = {};
+    windowClass.lpfnWndProc = InstallerWndProc;
+    windowClass.hInstance = GetModuleHandleA(nullptr);
+    windowClass.lpszClassName = "ProgressWindowUnderTest";
+    RegisterClassA(&windowClass);
+    HWND window = CreateWindowExA(0, "ProgressWindowUnderTest", "Setup", WS_POPUP, 0, 0, 320, 200,
+                                  nullptr, nullptr, windowClass.hInstance, nullptr);
+    ASSERT_NE(nullptr, window);
+    EXPECT_NE(0u, g_installer.ProgressTimerId);
+    PostMessageA(window, WM_KEYDOWN, VK_ESCAPE, 0x00010001);
+    ShowWindow(window, SW_SHOW);
+
+    std::vector<std::wstring> seen;
+    std::thread answerer([&seen] { seen = AnswerBoxes({IDNO, IDNO}); });
+    MSG message;
+    while (GetMessageA(&message, nullptr, 0, 0) > 0) {
+        TranslateMessage(&message);
+        DispatchMessageA(&message);
+    }
+    answerer.join();
+    FreeLibrary(texts);
+
+    ASSERT_EQ(2u, seen.size());
+    EXPECT_EQ(L"インストールを中断してよろしいですか?", seen[0]);
+    EXPECT_EQ(L"「early」スクリーンセーバーのインストールを開始します。\r\n\r\nよろしいですか?",
+              seen[1]);
+    EXPECT_EQ(0, g_installer.ProgressPercent);
+    EXPECT_FALSE(scratch::Exists(target));  // declined at the confirmation
+    g_installer = InstallerState();
+}
+
+}  // namespace
