@@ -52,7 +52,7 @@ gtest_discover_tests(win32_tests TEST_PREFIX "win32." DISCOVERY_MODE PRE_TEST NO
     PROPERTIES ENVIRONMENT "SETUP_EXE=$<TARGET_FILE:setup>")
 
 file(GLOB E2E_TEST_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/e2e/*.cpp)
-win32_test_program(e2e_tests ${E2E_TEST_SOURCES})
+win32_test_program(e2e_tests ${E2E_TEST_SOURCES} ${CMAKE_SOURCE_DIR}/tools/installer_driver_win.cpp)
 add_dependencies(e2e_tests setup)
 gtest_discover_tests(e2e_tests TEST_PREFIX "e2e." DISCOVERY_MODE PRE_TEST
     PROPERTIES ENVIRONMENT "SETUP_EXE=$<TARGET_FILE:setup>"
@@ -86,3 +86,10 @@ set_target_properties(starlight PROPERTIES SUFFIX ".scr")
 target_compile_options(starlight PRIVATE -Os)
 target_link_options(starlight PRIVATE -static -s)
 project_warnings(starlight)
+
+# Runs an installer through to its end and saves what it showed (scripts/demo uses it).
+add_executable(preview ${CMAKE_SOURCE_DIR}/tools/preview_win.cpp
+                       ${CMAKE_SOURCE_DIR}/tools/installer_driver_win.cpp)
+target_include_directories(preview PRIVATE ${CMAKE_SOURCE_DIR})
+target_link_options(preview PRIVATE -static)
+project_warnings(preview)

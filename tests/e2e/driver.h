@@ -1,73 +1,15 @@
 #pragma once
-// Drives a real installer under Wine as a user would: starts it, waits for its progress window
-// and its message boxes, reads them, answers them, and collects the exit code. Files and
-// scratch folders come from tests/fixtures/scratch.h.
-
-#include <windows.h>
+// What the end-to-end tests add to the installer driver: the test prefix's system folder.
 
 #include <string>
 #include <vector>
 
 #include "tests/fixtures/scratch.h"
+#include "tools/installer_driver.h"
 
 namespace e2e {
 
 using scratch::Bytes;
-
-// Where a 32-bit program's system files really are: SysWOW64 under WOW64, else system32.
-// Read through this folder, the driver sees the file whatever redirection does.
-std::string RealSystemFolder();
-bool IsWow64();
-
-struct WindowSeen {
-    bool found = false;
-    bool visible = false;
-    std::string className;  // UTF-8
-    std::string title;      // UTF-8
-    RECT rect = {};
-};
-WindowSeen Describe(HWND window);
-
-struct BoxSeen {
-    HWND box = nullptr;
-    std::wstring caption;
-    std::wstring text;
-};
-
-class InstallerProcess {
-public:
-    explicit InstallerProcess(const std::string& exe, const std::string& arguments = "");
-    ~InstallerProcess();  // ends the process if it still runs
-    InstallerProcess(const InstallerProcess&) = delete;
-    InstallerProcess& operator=(const InstallerProcess&) = delete;
-
-    bool started() const { return process_ != nullptr; }
-    // The visible top-level window that is not a message box; null if none comes in time.
-    HWND WaitForProgressWindow(DWORD timeoutMs = 10000);
-    // The next visible message box; an empty result if none comes in time or the process ends.
-    BoxSeen WaitForBox(DWORD timeoutMs = 10000);
-    // Presses a button of a box and waits for the box to go away.
-    static void Press(const BoxSeen& box, int button);
-    bool HasBox();
-    // True when the process ended in time; its exit code in *exitCode.
-    bool WaitForExit(DWORD timeoutMs, DWORD* exitCode);
-
-private:
-    HWND Find(bool box);
-    HANDLE process_ = nullptr;
-    DWORD id_ = 0;
-};
-
-struct RunResult {
-    bool exited = false;  // within the time allowed
-    DWORD exitCode = 0;
-    WindowSeen window;
-    std::wstring reportCaption;  // of the box that ends a completed install
-};
-
-// Starts `exe` with `arguments` and, when its progress window comes, goes through the install
-// as a user who says Yes and OK would; then waits for the process to end.
-RunResult RunToCompletion(const std::string& exe, const std::string& arguments = "");
 
 // Deletes a screen saver the tests put into the system folder, and any file kept aside.
 void RemoveFromSystemFolder(const std::string& name);

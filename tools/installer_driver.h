@@ -1,0 +1,81 @@
+#pragma once
+// Drives a real installer as a user would: starts it, waits for its progress window and its
+// message boxes, reads them, answers them, looks at the screen and collects the exit code.
+// The end-to-end tests and the preview tool are built on it.
+
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+namespace e2e {
+
+// Where a 32-bit program's system files really are: SysWOW64 under WOW64, else system32.
+// Read through this folder, the driver sees the file whatever redirection does.
+std::string RealSystemFolder();
+bool IsWow64();
+
+struct WindowSeen {
+    bool found = false;
+    bool visible = false;
+    std::string className;  // UTF-8
+    std::string title;      // UTF-8
+    RECT rect = {};
+};
+WindowSeen Describe(HWND window);
+
+struct BoxSeen {
+    HWND box = nullptr;
+    std::wstring caption;
+    std::wstring text;
+};
+
+class InstallerProcess {
+public:
+    explicit InstallerProcess(const std::string& exe, const std::string& arguments = "");
+    ~InstallerProcess();  // ends the process (exit code 99) if it still runs
+    InstallerProcess(const InstallerProcess&) = delete;
+    InstallerProcess& operator=(const InstallerProcess&) = delete;
+
+    bool started() const { return process_ != nullptr; }
+    DWORD startError() const { return startError_; }
+    // The visible top-level window that is not a message box; null if none comes in time.
+    HWND WaitForProgressWindow(DWORD timeoutMs = 10000);
+    // The next visible message box; an empty result if none comes in time or the process ends.
+    BoxSeen WaitForBox(DWORD timeoutMs = 10000);
+    // Presses a button of a box and waits for the box to go away.
+    static void Press(const BoxSeen& box, int button);
+    bool HasBox();
+    // True when the process ended in time; its exit code in *exitCode.
+    bool WaitForExit(DWORD timeoutMs, DWORD* exitCode);
+
+private:
+    HWND Find(bool box);
+    HANDLE process_ = nullptr;
+    DWORD id_ = 0;
+    DWORD startError_ = 0;
+};
+
+// The whole screen as 0x00RRGGBB values, row by row from the top.
+struct Screen {
+    int width = 0;
+    int height = 0;
+    std::vector<uint32_t> pixels;
+    uint32_t At(int x, int y) const { return pixels[static_cast<size_t>(y) * width + x]; }
+};
+Screen CaptureScreen();
+// Writes a capture as a 24-bit BMP file, for people to look at.
+void SaveBitmap(const Screen& screen, const std::string& path);
+
+struct RunResult {
+    bool exited = false;  // within the time allowed
+    DWORD exitCode = 0;
+    WindowSeen window;
+    std::wstring reportCaption;  // of the box that ends a completed install
+};
+
+// Starts `exe` with `arguments` and, when its progress window comes, goes through the install
+// as a user who says Yes and OK would; then waits for the process to end.
+RunResult RunToCompletion(const std::string& exe, const std::string& arguments = "");
+
+}  // namespace e2e
