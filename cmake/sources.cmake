@@ -5,6 +5,7 @@ set(PURE_SOURCES
     installer/package.cpp
     installer/progress.cpp
     render/dib.cpp
+    render/layout.cpp
     support/path.cpp
     support/unique_names.cpp
 )

@@ -87,6 +87,12 @@ target_compile_options(starlight PRIVATE -Os)
 target_link_options(starlight PRIVATE -static -s)
 project_warnings(starlight)
 
+# Timing of the progress screen's two paints (not a test: run it by hand under Wine).
+add_executable(paint_bench ${CMAKE_SOURCE_DIR}/bench/paint_bench.cpp)
+target_link_libraries(paint_bench PRIVATE setup_core)
+target_link_options(paint_bench PRIVATE -static)
+project_warnings(paint_bench)
+
 # Runs an installer through to its end and saves what it showed (scripts/demo uses it).
 add_executable(preview ${CMAKE_SOURCE_DIR}/tools/preview_win.cpp
                        ${CMAKE_SOURCE_DIR}/tools/installer_driver_win.cpp)

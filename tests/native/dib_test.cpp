@@ -17,9 +17,9 @@ Bytes CoreHeader(uint16_t bits) {
     return dib;
 }
 
-Bytes InfoHeader(uint16_t bits, uint32_t used, uint32_t compression = 0) {
-    Bytes dib(40, 0);
-    fixtures::Put32(dib, 0, 40);
+Bytes InfoHeader(uint16_t bits, uint32_t used, uint32_t compression = 0, uint32_t size = 40) {
+    Bytes dib(size, 0);
+    fixtures::Put32(dib, 0, size);
     fixtures::Put32(dib, 4, 4);
     fixtures::Put32(dib, 8, 4);
     dib[12] = 1;
@@ -38,6 +38,9 @@ TEST(DibColorTable, CountsAndSizesOfEveryHeaderKind) {
     } cases[] = {
         {"core 8 bits", CoreHeader(8), 256, 768},
         {"core 24 bits", CoreHeader(24), 0, 0},
+        {"core 1 bit", CoreHeader(1), 2, 6},
+        {"core 4 bits", CoreHeader(4), 16, 48},
+        {"V5 8 bits", InfoHeader(8, 0, 0, 124), 256, 1024},
         {"info 4 bits", InfoHeader(4, 0), 16, 64},
         {"info 8 bits, 17 used", InfoHeader(8, 17), 17, 68},
         {"info 24 bits, 2 used", InfoHeader(24, 2), 2, 8},
@@ -77,6 +80,10 @@ TEST(SplashGuard, AcceptsWholePicturesOnly) {
     fixtures::Put32(zeroWidth, 4, 0);
     Bytes rleWithoutSize = InfoHeader(8, 0, 1);
     rleWithoutSize.resize(2000);
+    Bytes topDown = whole;
+    fixtures::Put32(topDown, 8, static_cast<uint32_t>(-5));
+    Bytes v5 = InfoHeader(4, 0, 0, 124);
+    v5.resize(124 + 64 + 4 * 4);  // 4 x 4 at 4 bits: four rows of 4 bytes
 
     struct Case {
         const char* what;
@@ -95,6 +102,10 @@ TEST(SplashGuard, AcceptsWholePicturesOnly) {
         {"compressed without a size", rleWithoutSize, 0, false},
         {"table counted by the platform", wideUsed, 0, false},
         {"24 bits, last row cut", whole, 3, false},
+        {"top-down whole", topDown, 0, true},
+        {"top-down, last row cut", topDown, 1, false},
+        {"V5 whole", v5, 0, true},
+        {"V5 header cut", v5, v5.size() - 100, false},
         {"header cut", whole, whole.size() - 20, false},
         {"size field 0", zeroSize, 0, false},
         {"size field beyond the block", hugeHeader, 0, false},
