@@ -67,12 +67,17 @@ set_tests_properties(wow64.e2e wow64.install_folder PROPERTIES
     ENVIRONMENT "SETUP_EXE=$<TARGET_FILE:setup>"
     RUN_SERIAL TRUE)
 
-# The display check under a palette display of 8 bits per pixel and under 16 bits.
-foreach(depth 8 16)
-    add_test(NAME display${depth}.e2e
-             COMMAND ${CMAKE_SOURCE_DIR}/scripts/with-xvfb 1024x768x${depth} ${WINE_RUN}
-                     $<TARGET_FILE:e2e_tests> --gtest_filter=DisplayCheck.*)
-    set_tests_properties(display${depth}.e2e PROPERTIES
+# Runs on displays of their own: the display check under a palette display of 8 bits per pixel
+# and under 16 bits, and the screen one pixel wider than 1024, where the title font grows.
+foreach(run "1024x768x8 DisplayCheck.*" "1024x768x16 DisplayCheck.*"
+            "1025x768x24 DisplayCheck.*:Screen.*")
+    separate_arguments(run)
+    list(GET run 0 screen)
+    list(GET run 1 filter)
+    add_test(NAME screen-${screen}.e2e
+             COMMAND ${CMAKE_SOURCE_DIR}/scripts/with-xvfb ${screen} ${WINE_RUN} --alt
+                     $<TARGET_FILE:e2e_tests> --gtest_filter=${filter})
+    set_tests_properties(screen-${screen}.e2e PROPERTIES
         ENVIRONMENT "SETUP_EXE=$<TARGET_FILE:setup>" RUN_SERIAL TRUE)
 endforeach()
 

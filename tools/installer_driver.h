@@ -64,6 +64,9 @@ struct Screen {
     uint32_t At(int x, int y) const { return pixels[static_cast<size_t>(y) * width + x]; }
 };
 Screen CaptureScreen();
+// The screen once two captures 50 ms apart agree: Wine hands drawing to the X server a little
+// later, so a capture right after a paint can show the one before.
+Screen CaptureSettledScreen();
 // Writes a capture as a 24-bit BMP file, for people to look at.
 void SaveBitmap(const Screen& screen, const std::string& path);
 

@@ -204,6 +204,18 @@ Screen CaptureScreen() {
     return screen;
 }
 
+Screen CaptureSettledScreen() {
+    Screen previous = CaptureScreen();
+    for (int i = 0; i < 40; ++i) {
+        Sleep(50);
+        Screen current = CaptureScreen();
+        if (current.pixels == previous.pixels)
+            return current;
+        previous = current;
+    }
+    return previous;
+}
+
 void SaveBitmap(const Screen& screen, const std::string& path) {
     int stride = (screen.width * 3 + 3) / 4 * 4;
     BITMAPFILEHEADER file = {};

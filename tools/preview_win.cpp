@@ -52,7 +52,7 @@ int main(int argc, char** argv) {
         return 1;
     }
     Report("question", confirm);
-    e2e::SaveBitmap(e2e::CaptureScreen(), folder + "\\confirm.bmp");
+    e2e::SaveBitmap(e2e::CaptureSettledScreen(), folder + "\\confirm.bmp");
     e2e::InstallerProcess::Press(confirm, IDYES);
 
     int frames = 0;
@@ -69,7 +69,7 @@ int main(int argc, char** argv) {
         return 1;
     }
     Report("report", done);
-    e2e::SaveBitmap(e2e::CaptureScreen(), folder + "\\done.bmp");
+    e2e::SaveBitmap(e2e::CaptureSettledScreen(), folder + "\\done.bmp");
     e2e::InstallerProcess::Press(done, IDOK);
 
     DWORD exitCode = 1;
