@@ -108,16 +108,15 @@ static BYTE* ReadWholeFile(const char* path, DWORD size, HGLOBAL* block) {
     return nullptr;
 }
 
-static void MakeSplashBitmap(const BYTE* saver, DWORD length) {
-    SplashLocation splash;
-    if (!LocateSplashDib(saver, length, &splash) || splash.length == 0)
-        return;
-    if (!IsSplashDibComplete(saver + splash.offset, splash.length))
+// A picture whose bytes do not hold what its header announces is left out, like none at all.
+static void MakeSplashBitmap(const BYTE* saver, const SplashLocation& splash) {
+    const BYTE* dib = saver + splash.offset;
+    if (splash.length == 0 || !IsSplashDibComplete(dib, splash.length))
         return;
     void* copy = AllocPtr(splash.length);
     if (!copy)
         return;
-    memcpy(copy, saver + splash.offset, splash.length);
+    memcpy(copy, dib, splash.length);
     g_installer.SplashBitmap = CreateBitmapFromDib(copy, nullptr);
     FreePtr(&copy);
 }
@@ -139,7 +138,7 @@ static int ExtractPackage(const char* ownPath) {
             // Without SaverBoundary the written file stays, but the window never comes.
             extracted = LocateSplashDib(package.saverImage, package.saverImageLength, &splash);
             if (extracted)
-                MakeSplashBitmap(package.saverImage, package.saverImageLength);
+                MakeSplashBitmap(package.saverImage, splash);
         }
         GlobalUnlock(block);
         GlobalFree(block);
@@ -186,7 +185,26 @@ int PrepareInstaller(HINSTANCE instance, int showCommand) {
     return 1;
 }
 
+// Installers run from download folders, where a planted DLL must not be loaded in place of a
+// system one: DLLs that the system loads later come from the system folder only (Windows 8, or
+// 7 with its loader update), else at least not from the current folder (XP SP1 and later).
+static void KeepDownloadFolderOutOfDllSearch() {
+    typedef BOOL(WINAPI * SetDefaultDllDirectoriesFn)(DWORD);
+    typedef BOOL(WINAPI * SetDllDirectoryFn)(LPCSTR);
+    const DWORD kSearchSystem32 = 0x00000800;  // LOAD_LIBRARY_SEARCH_SYSTEM32
+    HMODULE kernel = GetModuleHandleA("kernel32.dll");
+    SetDefaultDllDirectoriesFn setDefault = reinterpret_cast<SetDefaultDllDirectoriesFn>(
+        reinterpret_cast<void*>(GetProcAddress(kernel, "SetDefaultDllDirectories")));
+    if (setDefault && setDefault(kSearchSystem32))
+        return;
+    SetDllDirectoryFn setDllDirectory = reinterpret_cast<SetDllDirectoryFn>(
+        reinterpret_cast<void*>(GetProcAddress(kernel, "SetDllDirectoryA")));
+    if (setDllDirectory)
+        setDllDirectory("");
+}
+
 int WINAPI RunInstaller(HINSTANCE instance, HINSTANCE, LPSTR, int showCommand) {
+    KeepDownloadFolderOutOfDllSearch();
     if (!PrepareInstaller(instance, showCommand))
         return 0;
     MSG message;
