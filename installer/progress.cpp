@@ -10,7 +10,9 @@ int NextRandom() {
     return NextRandomFrom(&state);
 }
 
-int ProgressStep(int r) { return 1 + 2 * r / kRandomMax; }
+int ProgressStep(int r) {
+    return 1 + 2 * r / kRandomMax;
+}
 
 int AdvanceProgress(int percent, int r) {
     int next = percent + ProgressStep(r);

@@ -105,7 +105,8 @@ LRESULT CALLBACK InstallerWndProc(HWND window, UINT message, WPARAM wParam, LPAR
             OnTick(window);
             break;
         case WM_KEYDOWN:
-            if (wParam == VK_ESCAPE) OnEscape(window);
+            if (wParam == VK_ESCAPE)
+                OnEscape(window);
             break;
         case WM_PAINT: {
             PAINTSTRUCT paint;
@@ -116,9 +117,12 @@ LRESULT CALLBACK InstallerWndProc(HWND window, UINT message, WPARAM wParam, LPAR
             break;
         }
         case WM_DESTROY:
-            if (g_installer.TitleFont) DeleteObject(g_installer.TitleFont);
-            if (g_installer.PercentFont) DeleteObject(g_installer.PercentFont);
-            if (g_installer.ProgressTimerId) KillTimer(window, g_installer.ProgressTimerId);
+            if (g_installer.TitleFont)
+                DeleteObject(g_installer.TitleFont);
+            if (g_installer.PercentFont)
+                DeleteObject(g_installer.PercentFont);
+            if (g_installer.ProgressTimerId)
+                KillTimer(window, g_installer.ProgressTimerId);
             PostQuitMessage(0);
             break;
     }

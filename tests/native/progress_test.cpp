@@ -9,7 +9,8 @@ namespace {
 TEST(Progress, GeneratorStartsWithTheKnownSequence) {
     uint32_t state = kRandomSeed;
     std::vector<int> first;
-    for (int i = 0; i < 5; ++i) first.push_back(NextRandomFrom(&state));
+    for (int i = 0; i < 5; ++i)
+        first.push_back(NextRandomFrom(&state));
     EXPECT_EQ((std::vector<int>{41, 18467, 6334, 26500, 19169}), first);
     // The installer's own generator is the same sequence, from the same start.
     EXPECT_EQ(41, NextRandom());
@@ -20,7 +21,8 @@ TEST(Progress, StepsAreOneTwoOrThree) {
     const struct {
         int r, step;
     } cases[] = {{0, 1}, {16383, 1}, {16384, 2}, {32766, 2}, {32767, 3}};
-    for (const auto& c : cases) EXPECT_EQ(c.step, ProgressStep(c.r)) << c.r;
+    for (const auto& c : cases)
+        EXPECT_EQ(c.step, ProgressStep(c.r)) << c.r;
 }
 
 TEST(Progress, NeverPassesOneHundred) {
