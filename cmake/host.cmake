@@ -34,3 +34,5 @@ if(CMAKE_CXX_COMPILER_ID STREQUAL "Clang")
     add_test(NAME fuzz.package_reader
              COMMAND package_fuzz -runs=400000 -max_len=4096 -seed=1)
 endif()
+
+add_test(NAME style.clang_format COMMAND ${CMAKE_SOURCE_DIR}/tests/check_format.sh)
