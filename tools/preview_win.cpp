@@ -36,6 +36,7 @@ int main(int argc, char** argv) {
         return 2;
     }
     std::string folder = argc == 3 ? argv[2] : ".";
+    CreateDirectoryA(folder.c_str(), nullptr);  // fails harmlessly when it exists
     DWORD start = GetTickCount();
     e2e::InstallerProcess installer(argv[1]);
     if (!installer.started()) {
