@@ -12,20 +12,11 @@
 #include <vector>
 
 #include "installer/installer_state.h"
+#include "installer/window.h"
 #include "render/bitmap.h"
 #include "render/progress_screen.h"
 
 namespace {
-
-HFONT MakeFont(int height, BOOL italic, const char* face) {
-    LOGFONTA font = {};
-    font.lfHeight = height;
-    font.lfItalic = static_cast<BYTE>(italic);
-    font.lfCharSet = SHIFTJIS_CHARSET;
-    font.lfQuality = PROOF_QUALITY;
-    lstrcpyA(font.lfFaceName, face);
-    return CreateFontIndirectA(&font);
-}
 
 // A 24-bit 320 x 200 splash: a coloured frame around a black (transparent) middle.
 HBITMAP MakeSplash() {
@@ -63,10 +54,7 @@ int main(int argc, char** argv) {
     HDC dc = CreateCompatibleDC(screen);
     HBITMAP canvas = CreateCompatibleBitmap(screen, width, height);
     HGDIOBJ old = SelectObject(dc, canvas);
-    // "ＭＳ 明朝" and "ＭＳ ゴシック" in code page 932, as the window procedure makes them.
-    g_installer.TitleFont = MakeFont(42, TRUE, "\x82\x6C\x82\x72\x20\x96\xBE\x92\xA9");
-    g_installer.PercentFont =
-        MakeFont(16, FALSE, "\x82\x6C\x82\x72\x20\x83\x53\x83\x56\x83\x62\x83\x4E");
+    CreateProgressFonts(width);  // as the window procedure makes them for this screen
     g_installer.SplashBitmap = MakeSplash();
     lstrcpyA(g_installer.SaverDisplayName, "Starlight");
     g_installer.ProgressPercent = 50;

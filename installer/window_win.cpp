@@ -27,6 +27,11 @@ static HFONT MakeFont(LONG height, BYTE italic, const char* face) {
     return CreateFontIndirectA(&font);
 }
 
+void CreateProgressFonts(int screenWidth) {
+    g_installer.TitleFont = MakeFont(screenWidth <= 1024 ? 42 : 72, TRUE, kTitleFace);
+    g_installer.PercentFont = MakeFont(16, FALSE, kPercentFace);
+}
+
 static void ArmTimer(HWND window) {
     g_installer.ProgressTimerId = SetTimer(window, kProgressTimer, 0, nullptr);
 }
@@ -96,9 +101,7 @@ static void OnEscape(HWND window) {
 LRESULT CALLBACK InstallerWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
         case WM_CREATE:
-            g_installer.TitleFont =
-                MakeFont(GetSystemMetrics(SM_CXSCREEN) <= 1024 ? 42 : 72, TRUE, kTitleFace);
-            g_installer.PercentFont = MakeFont(16, FALSE, kPercentFace);
+            CreateProgressFonts(GetSystemMetrics(SM_CXSCREEN));
             ArmTimer(window);
             return 0;
         case WM_TIMER:

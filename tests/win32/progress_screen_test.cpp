@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "installer/installer_state.h"
+#include "installer/window.h"
 #include "render/bitmap.h"
 #include "render/layout.h"
 #include "render/progress_screen.h"
@@ -44,16 +45,6 @@ bool IsInk(DWORD p) {
     return Red(p) < 128;
 }
 
-LOGFONTA Font(int height, BOOL italic, const char* face) {
-    LOGFONTA font = {};
-    font.lfHeight = height;
-    font.lfItalic = static_cast<BYTE>(italic);
-    font.lfCharSet = SHIFTJIS_CHARSET;
-    font.lfQuality = PROOF_QUALITY;
-    lstrcpyA(font.lfFaceName, face);
-    return font;
-}
-
 // A borderless window of the chosen size, whose client rectangle the painting reads, and a
 // 32-bit DIB section of the same size to paint into and read back.
 class Screen : public testing::Test {
@@ -83,11 +74,7 @@ protected:
         oldCanvas_ = SelectObject(dc_, canvas_);
         bits_ = static_cast<DWORD*>(bits);
 
-        // As the window procedure makes them: "ＭＳ 明朝" and "ＭＳ ゴシック".
-        LOGFONTA title = Font(42, TRUE, "\x82\x6C\x82\x72\x20\x96\xBE\x92\xA9");
-        LOGFONTA percent = Font(16, FALSE, "\x82\x6C\x82\x72\x20\x83\x53\x83\x56\x83\x62\x83\x4E");
-        g_installer.TitleFont = CreateFontIndirectA(&title);
-        g_installer.PercentFont = CreateFontIndirectA(&percent);
+        CreateProgressFonts(1024);  // the window procedure's fonts, title 42 pixels high
         lstrcpyA(g_installer.SaverDisplayName, "Starlight");
     }
     void TearDown() override {
