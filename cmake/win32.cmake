@@ -45,7 +45,7 @@ function(win32_test_program name)
 endfunction()
 
 file(GLOB WIN32_TEST_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/win32/*.cpp)
-win32_test_program(win32_tests ${WIN32_TEST_SOURCES})
+win32_test_program(win32_tests ${WIN32_TEST_SOURCES} ${CMAKE_SOURCE_DIR}/tools/installer_driver_win.cpp)
 target_link_libraries(win32_tests PRIVATE version)
 add_dependencies(win32_tests setup)
 gtest_discover_tests(win32_tests TEST_PREFIX "win32." DISCOVERY_MODE PRE_TEST NO_PRETTY_VALUES

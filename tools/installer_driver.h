@@ -30,6 +30,10 @@ struct BoxSeen {
     std::wstring text;
 };
 
+// The next visible message box of a process (this one included), read; an empty result if
+// none comes in time or, when `process` is given, the process ends first.
+BoxSeen WaitForProcessBox(DWORD processId, HANDLE process, DWORD timeoutMs);
+
 class InstallerProcess {
 public:
     explicit InstallerProcess(const std::string& exe, const std::string& arguments = "");

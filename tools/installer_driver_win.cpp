@@ -102,10 +102,14 @@ InstallerProcess::~InstallerProcess() {
     CloseHandle(process_);
 }
 
-HWND InstallerProcess::Find(bool box) {
-    Search search = {id_, box, nullptr};
+static HWND FindVisibleWindow(DWORD processId, bool box) {
+    Search search = {processId, box, nullptr};
     EnumWindows(FindProcessWindow, reinterpret_cast<LPARAM>(&search));
     return search.window;
+}
+
+HWND InstallerProcess::Find(bool box) {
+    return FindVisibleWindow(id_, box);
 }
 
 HWND InstallerProcess::WaitForProgressWindow(DWORD timeoutMs) {
@@ -120,13 +124,15 @@ HWND InstallerProcess::WaitForProgressWindow(DWORD timeoutMs) {
     return nullptr;
 }
 
-BoxSeen InstallerProcess::WaitForBox(DWORD timeoutMs) {
+BoxSeen WaitForProcessBox(DWORD processId, HANDLE process, DWORD timeoutMs) {
     BoxSeen seen;
-    if (!process_)
-        return seen;
     for (DWORD waited = 0; waited < timeoutMs && !seen.box; waited += 10) {
-        seen.box = Find(true);
-        if (!seen.box && WaitForSingleObject(process_, 10) == WAIT_OBJECT_0)
+        seen.box = FindVisibleWindow(processId, true);
+        if (seen.box)
+            break;
+        if (!process)
+            Sleep(10);
+        else if (WaitForSingleObject(process, 10) == WAIT_OBJECT_0)
             return seen;
     }
     if (!seen.box)
@@ -138,6 +144,12 @@ BoxSeen InstallerProcess::WaitForBox(DWORD timeoutMs) {
     GetDlgItemTextW(seen.box, 0xFFFF, text, 1024);
     seen.text = text;
     return seen;
+}
+
+BoxSeen InstallerProcess::WaitForBox(DWORD timeoutMs) {
+    if (!process_)
+        return BoxSeen();
+    return WaitForProcessBox(id_, process_, timeoutMs);
 }
 
 void InstallerProcess::Press(const BoxSeen& box, int button) {

@@ -6,6 +6,7 @@
 #include "installer/installer_state.h"
 #include "installer/messages.h"
 #include "tests/fixtures/scratch.h"
+#include "tools/installer_driver.h"
 
 namespace {
 
@@ -56,58 +57,27 @@ TEST_F(Texts, LoadAsTheExactShiftJisBytes) {
     }
 }
 
-struct BoxSeen {
-    std::wstring caption;
-    std::wstring text;
-    LONG style = 0;
-};
-
-BOOL CALLBACK FindOwnBox(HWND window, LPARAM found) {
-    DWORD process = 0;
-    GetWindowThreadProcessId(window, &process);
-    wchar_t className[16] = {};
-    GetClassNameW(window, className, 16);
-    if (process == GetCurrentProcessId() && wcscmp(className, L"#32770") == 0 &&
-        IsWindowVisible(window)) {
-        *reinterpret_cast<HWND*>(found) = window;
-        return FALSE;
-    }
-    return TRUE;
-}
-
 // Waits on another thread for the box this thread is about to show, reads it and presses
 // `button` as a user would.
 class BoxAnswerer {
 public:
-    explicit BoxAnswerer(int button) : thread_([this, button] { Run(button); }) {}
+    explicit BoxAnswerer(int button)
+        : thread_([this, button] {
+              seen_ = e2e::WaitForProcessBox(GetCurrentProcessId(), nullptr, 5000);
+              if (seen_.box)
+                  e2e::InstallerProcess::Press(seen_, button);
+          }) {}
     ~BoxAnswerer() {
         if (thread_.joinable())
             thread_.join();
     }
-    BoxSeen Seen() {
+    e2e::BoxSeen Seen() {
         thread_.join();
         return seen_;
     }
 
 private:
-    void Run(int button) {
-        HWND box = nullptr;
-        for (int i = 0; i < 500 && !box; ++i) {
-            Sleep(10);
-            EnumWindows(FindOwnBox, reinterpret_cast<LPARAM>(&box));
-        }
-        if (!box)
-            return;
-        wchar_t text[512] = {};
-        GetWindowTextW(box, text, 512);
-        seen_.caption = text;
-        text[0] = 0;
-        GetDlgItemTextW(box, 0xFFFF, text, 512);
-        seen_.text = text;
-        PostMessageW(box, WM_COMMAND, MAKEWPARAM(button, BN_CLICKED),
-                     (LPARAM)GetDlgItem(box, button));
-    }
-    BoxSeen seen_;
+    e2e::BoxSeen seen_;
     std::thread thread_;
 };
 
@@ -115,7 +85,7 @@ TEST(Boxes, QuestionsCountOnlyYes) {
     for (int button : {IDYES, IDNO}) {
         BoxAnswerer answerer(button);
         bool answer = AskYesNoText(nullptr, "x", nullptr, nullptr);
-        BoxSeen seen = answerer.Seen();
+        e2e::BoxSeen seen = answerer.Seen();
         EXPECT_EQ(button == IDYES, answer);
         EXPECT_EQ(L"質問", seen.caption);
         EXPECT_EQ(L"x", seen.text);
@@ -138,7 +108,7 @@ TEST(Boxes, JoinLeavesOutAbsentAndEmptyTexts) {
     for (const auto& c : cases) {
         BoxAnswerer answerer(IDOK);
         ShowInfoText(nullptr, c.text1, c.text2, c.text3);
-        BoxSeen seen = answerer.Seen();
+        e2e::BoxSeen seen = answerer.Seen();
         EXPECT_EQ(L"情報", seen.caption);
         EXPECT_EQ(c.shown, seen.text);
     }
@@ -148,7 +118,7 @@ TEST_F(Texts, ErrorAndQuestionBoxesShowTheirStrings) {
     {
         BoxAnswerer answerer(IDOK);
         ShowErrorById(nullptr, IDS_LOWCOLOR);
-        BoxSeen seen = answerer.Seen();
+        e2e::BoxSeen seen = answerer.Seen();
         EXPECT_EQ(L"エラー", seen.caption);
         EXPECT_EQ(
             L"このプログラムは256色以下のディスプレイモードでは動作しません。\r\n"
@@ -158,7 +128,7 @@ TEST_F(Texts, ErrorAndQuestionBoxesShowTheirStrings) {
     {
         BoxAnswerer answerer(IDNO);
         EXPECT_FALSE(AskYesNoById(nullptr, IDS_CONFIRMABORT));
-        BoxSeen seen = answerer.Seen();
+        e2e::BoxSeen seen = answerer.Seen();
         EXPECT_EQ(L"質問", seen.caption);
         EXPECT_EQ(L"インストールを中断してよろしいですか?", seen.text);
     }

@@ -7,40 +7,19 @@
 #include "installer/installer_state.h"
 #include "installer/window.h"
 #include "tests/fixtures/scratch.h"
+#include "tools/installer_driver.h"
 
 namespace {
-
-BOOL CALLBACK FindOwnBox(HWND window, LPARAM found) {
-    DWORD process = 0;
-    GetWindowThreadProcessId(window, &process);
-    wchar_t className[16] = {};
-    GetClassNameW(window, className, 16);
-    if (process == GetCurrentProcessId() && wcscmp(className, L"#32770") == 0 &&
-        IsWindowVisible(window)) {
-        *reinterpret_cast<HWND*>(found) = window;
-        return FALSE;
-    }
-    return TRUE;
-}
 
 // Answers the boxes this process shows, in turn, with the given buttons; keeps their texts.
 std::vector<std::wstring> AnswerBoxes(std::vector<int> buttons) {
     std::vector<std::wstring> texts;
     for (int button : buttons) {
-        HWND box = nullptr;
-        for (int i = 0; i < 500 && !box; ++i) {
-            Sleep(10);
-            EnumWindows(FindOwnBox, reinterpret_cast<LPARAM>(&box));
-        }
-        if (!box)
+        e2e::BoxSeen box = e2e::WaitForProcessBox(GetCurrentProcessId(), nullptr, 5000);
+        if (!box.box)
             break;
-        wchar_t text[512] = {};
-        GetDlgItemTextW(box, 0xFFFF, text, 512);
-        texts.push_back(text);
-        PostMessageW(box, WM_COMMAND, MAKEWPARAM(button, BN_CLICKED),
-                     reinterpret_cast<LPARAM>(GetDlgItem(box, button)));
-        for (int i = 0; i < 500 && IsWindow(box); ++i)
-            Sleep(10);
+        texts.push_back(box.text);
+        e2e::InstallerProcess::Press(box, button);
     }
     return texts;
 }
