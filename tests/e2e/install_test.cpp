@@ -158,17 +158,8 @@ Bytes WithSetupBoundary(Bytes saver, size_t at) {
     return saver;
 }
 
-// Program bytes and a data header whose N, X and Y are given; nothing after the header.
 Bytes HeaderOnly(uint32_t n, uint32_t x, uint32_t y, size_t tail) {
-    Bytes saver(2000, 0x61);
-    Bytes marker = fixtures::Marker(BuildSaverBoundary);
-    saver.insert(saver.end(), marker.begin(), marker.end());
-    saver.resize(2000 + kFirstBlockOffset + tail, 0);
-    fixtures::Put32(saver, 2000 + kSplashDibLengthOffset, n);
-    fixtures::Put32(saver, 2000 + kFirstBlockLengthOffset, x);
-    if (kFirstBlockOffset + uint64_t{x} + 4 <= saver.size() - 2000)
-        fixtures::Put32(saver, 2000 + kFirstBlockOffset + x, y);
-    return saver;
+    return fixtures::HeaderOnlySaver(2000, n, x, y, tail);
 }
 
 Bytes BrokenSplash() {

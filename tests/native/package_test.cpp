@@ -159,16 +159,9 @@ TEST(SaverName, StaysInsideTheSystemFolder) {
         EXPECT_EQ(c.safe, IsSafeSaverName(c.name.c_str()) != 0) << c.name;
 }
 
-// A data header laid out by hand: N, X, Y as given, `tail` bytes after the header's fixed part.
+// The data header starts 100 bytes into the screen saver.
 Bytes SaverWithHeader(uint32_t n, uint32_t x, uint32_t y, size_t tail) {
-    Bytes saver(100, 0x11);
-    saver.insert(saver.end(), kSaverMarker.begin(), kSaverMarker.end());
-    saver.resize(100 + kFirstBlockOffset + tail, 0);
-    fixtures::Put32(saver, 100 + kSplashDibLengthOffset, n);
-    fixtures::Put32(saver, 100 + kFirstBlockLengthOffset, x);
-    if (kFirstBlockOffset + uint64_t{x} + 4 <= saver.size() - 100)
-        fixtures::Put32(saver, 100 + kFirstBlockOffset + x, y);
-    return saver;
+    return fixtures::HeaderOnlySaver(100, n, x, y, tail);
 }
 
 Bytes Prefix(Bytes bytes, size_t length) {

@@ -58,19 +58,10 @@ TEST_F(SaverFile, RemovingWithoutAnEarlierFileLeavesNothing) {
 
 TEST_F(SaverFile, AFailedWriteLeavesTheEarlierFileExactlyAsItWas) {
     scratch::Write(target_, kOld);
-    // The source runs into a page that cannot be read, so the one write call really fails.
-    SYSTEM_INFO system;
-    GetSystemInfo(&system);
-    DWORD page = system.dwPageSize;
-    BYTE* pages = static_cast<BYTE*>(VirtualAlloc(nullptr, 2 * page, MEM_COMMIT, PAGE_READWRITE));
-    ASSERT_NE(nullptr, pages);
-    DWORD oldProtection;
-    ASSERT_TRUE(VirtualProtect(pages + page, page, PAGE_NOACCESS, &oldProtection));
-    BYTE* start = pages + page - 100;
-    memset(start, 0x4E, 100);
+    scratch::BufferRunningIntoNoAccess source(100, 0x4E);
+    ASSERT_NE(nullptr, source.start());
 
-    EXPECT_FALSE(WriteSaverFile(target_.c_str(), start, 5000, copy_));
-    VirtualFree(pages, 0, MEM_RELEASE);
+    EXPECT_FALSE(WriteSaverFile(target_.c_str(), source.start(), 5000, copy_));
 
     EXPECT_EQ(kOld, scratch::Read(target_));
     EXPECT_STREQ("", copy_);
@@ -78,13 +69,9 @@ TEST_F(SaverFile, AFailedWriteLeavesTheEarlierFileExactlyAsItWas) {
 }
 
 TEST_F(SaverFile, AFailedWriteWithoutAnEarlierFileLeavesNoFile) {
-    SYSTEM_INFO system;
-    GetSystemInfo(&system);
-    BYTE* page =
-        static_cast<BYTE*>(VirtualAlloc(nullptr, system.dwPageSize, MEM_COMMIT, PAGE_NOACCESS));
-    ASSERT_NE(nullptr, page);
-    EXPECT_FALSE(WriteSaverFile(target_.c_str(), page, 100, copy_));
-    VirtualFree(page, 0, MEM_RELEASE);
+    scratch::BufferRunningIntoNoAccess source(0, 0);
+    ASSERT_NE(nullptr, source.start());
+    EXPECT_FALSE(WriteSaverFile(target_.c_str(), source.start(), 100, copy_));
     EXPECT_TRUE(scratch::List(folder_.path()).empty());
 }
 

@@ -192,16 +192,9 @@ TEST(WriteBuffer, AFileHeldOpenByAnotherStaysWhenItCannotBeReplaced) {
 TEST(WriteBuffer, AFailedWriteLeavesNoFile) {
     scratch::Folder folder("write");
     scratch::Write(folder / "a.bin", Bytes(100, 0x6F));
-    // The source runs into a page that cannot be read, so the one write call really fails.
-    SYSTEM_INFO system;
-    GetSystemInfo(&system);
-    DWORD page = system.dwPageSize;
-    BYTE* pages = static_cast<BYTE*>(VirtualAlloc(nullptr, 2 * page, MEM_COMMIT, PAGE_READWRITE));
-    ASSERT_NE(nullptr, pages);
-    DWORD oldProtection;
-    ASSERT_TRUE(VirtualProtect(pages + page, page, PAGE_NOACCESS, &oldProtection));
-    EXPECT_EQ(0, WriteBufferToFile((folder / "a.bin").c_str(), pages + page - 100, 5000));
-    VirtualFree(pages, 0, MEM_RELEASE);
+    scratch::BufferRunningIntoNoAccess source(100, 0x4E);
+    ASSERT_NE(nullptr, source.start());
+    EXPECT_EQ(0, WriteBufferToFile((folder / "a.bin").c_str(), source.start(), 5000));
     EXPECT_TRUE(scratch::List(folder.path()).empty());
 }
 
