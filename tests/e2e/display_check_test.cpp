@@ -18,14 +18,11 @@ int DesktopBitsPerPixel() {
 TEST(DisplayCheck, RefusesEightBitsOrFewerWithTheErrorBoxOnly) {
     scratch::Folder folder("display");
     std::string name = "e2e_display.scr";
-    e2e::RemoveFromSystemFolder(name);
-    scratch::Bytes stub = scratch::Read(scratch::SetupExePath());
-    scratch::Bytes file = fixtures::RawInstaller(
-        stub, fixtures::NameField(name), fixtures::SaverImage(2000, fixtures::SplashDib(8, 8)));
-    scratch::Write(folder / "setup.exe", file);
+    std::string exe =
+        e2e::WriteInstaller(folder, name, fixtures::SaverImage(2000, fixtures::SplashDib(8, 8)));
     bool lowColour = DesktopBitsPerPixel() <= 8;
 
-    e2e::InstallerProcess installer(folder / "setup.exe");
+    e2e::InstallerProcess installer(exe);
     DWORD exitCode = 1;
     if (lowColour) {
         e2e::BoxSeen box = installer.WaitForBox();

@@ -1,5 +1,7 @@
 #include "tests/e2e/driver.h"
 
+#include "tests/fixtures/synthetic_saver.h"
+
 namespace e2e {
 
 void RemoveFromSystemFolder(const std::string& name) {
@@ -21,6 +23,15 @@ std::vector<std::string> KeptAsideFiles() {
     while (FindNextFileA(search, &found));
     FindClose(search);
     return names;
+}
+
+std::string WriteInstaller(const scratch::Folder& folder, const std::string& saverFileName,
+                           const Bytes& saver) {
+    RemoveFromSystemFolder(saverFileName);
+    std::string path = folder / "setup.exe";
+    scratch::Write(path, fixtures::RawInstaller(scratch::Read(scratch::SetupExePath()),
+                                                fixtures::NameField(saverFileName), saver));
+    return path;
 }
 
 }  // namespace e2e

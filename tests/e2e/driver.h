@@ -15,4 +15,9 @@ using scratch::Bytes;
 void RemoveFromSystemFolder(const std::string& name);
 std::vector<std::string> KeptAsideFiles();
 
+// Writes folder\setup.exe: the built setup.exe carrying `saver` under `saverFileName`, after
+// taking any file of that name out of the system folder. Gives its path.
+std::string WriteInstaller(const scratch::Folder& folder, const std::string& saverFileName,
+                           const Bytes& saver);
+
 }  // namespace e2e

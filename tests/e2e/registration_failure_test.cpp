@@ -60,17 +60,14 @@ bool DesktopKeyWritable() {
 TEST(RegistrationFailure, IsReportedAsAnErrorAndTheFileStays) {
     scratch::Folder folder("unregistered");
     std::string name = "e2e_unregistered";
-    e2e::RemoveFromSystemFolder(name + ".scr");
     scratch::Bytes saver = fixtures::SaverImage(3000, fixtures::SplashDib(16, 16));
-    scratch::Write(folder / "setup.exe",
-                   fixtures::RawInstaller(scratch::Read(scratch::SetupExePath()),
-                                          fixtures::NameField(name + ".scr"), saver));
+    std::string exe = e2e::WriteInstaller(folder, name + ".scr", saver);
     {
         DesktopKeyReadOnly readOnly;
         ASSERT_TRUE(readOnly.locked());
         ASSERT_FALSE(DesktopKeyWritable());
 
-        e2e::InstallerProcess installer(folder / "setup.exe");
+        e2e::InstallerProcess installer(exe);
         e2e::InstallerProcess::Press(installer.WaitForBox(), IDYES);
         e2e::BoxSeen report = installer.WaitForBox();
         EXPECT_EQ(L"エラー", report.caption);

@@ -63,14 +63,10 @@ int LowestTitleRow(const Screen& screen) {
 TEST(Screen, ShowsGradientTitlesSplashAndTheBarAtBothEnds) {
     scratch::Folder folder("screen");
     std::string name = "e2e_screen";
-    e2e::RemoveFromSystemFolder(name + ".scr");
     const int splashWidth = 64, splashHeight = 48;
     scratch::Bytes splash = fixtures::SplashDib(splashWidth, splashHeight);
-    scratch::Write(folder / "setup.exe",
-                   fixtures::RawInstaller(scratch::Read(scratch::SetupExePath()),
-                                          fixtures::NameField(name + ".scr"),
-                                          fixtures::SaverImage(3000, splash)));
-    InstallerProcess installer(folder / "setup.exe");
+    InstallerProcess installer(
+        e2e::WriteInstaller(folder, name + ".scr", fixtures::SaverImage(3000, splash)));
     e2e::BoxSeen confirm = installer.WaitForBox();
     ASSERT_NE(nullptr, confirm.box);
     Screen first = e2e::CaptureSettledScreen();

@@ -60,11 +60,7 @@ protected:
     // Writes an installer for `saver` and gives its path.
     std::string MakeInstaller(const std::string& name, const Bytes& saver) {
         name_ = name;
-        e2e::RemoveFromSystemFolder(name + ".scr");
-        Bytes stub = scratch::Read(scratch::SetupExePath());
-        scratch::Write(folder_ / "setup.exe",
-                       fixtures::RawInstaller(stub, fixtures::NameField(name + ".scr"), saver));
-        return folder_ / "setup.exe";
+        return e2e::WriteInstaller(folder_, name + ".scr", saver);
     }
     std::string Installed() const { return e2e::RealSystemFolder() + "\\" + name_ + ".scr"; }
     std::wstring WideName() const { return std::wstring(name_.begin(), name_.end()); }
@@ -86,6 +82,15 @@ protected:
         EXPECT_EQ("none", ReadRegistryValue());
         EXPECT_EQ("none", ReadBootEntry());
         EXPECT_FALSE(ScreenSaverActive());
+    }
+    // The report of a completed install comes; after OK the installer ends with code 0 and
+    // the saver stays installed.
+    void ExpectReportThenInstalled(InstallerProcess& installer, const Bytes& saver) {
+        e2e::BoxSeen done = installer.WaitForBox();
+        EXPECT_EQ(kInfo, done.caption);
+        InstallerProcess::Press(done, IDOK);
+        ExpectEndsWithCodeZero(installer);
+        EXPECT_EQ(saver, scratch::Read(Installed()));
     }
     static void ExpectEndsWithCodeZero(InstallerProcess& installer) {
         DWORD exitCode = 1;
@@ -179,11 +184,7 @@ TEST_F(Sequence, EscapeMidRunAsksAndAbortsOrGoesOn) {
             EXPECT_EQ(previous, scratch::Read(Installed()));
             ExpectNothingRegistered();
         } else {
-            e2e::BoxSeen done = installer.WaitForBox();
-            EXPECT_EQ(kInfo, done.caption);
-            InstallerProcess::Press(done, IDOK);
-            ExpectEndsWithCodeZero(installer);
-            EXPECT_EQ(saver, scratch::Read(Installed()));
+            ExpectReportThenInstalled(installer, saver);
             ExpectRegistered();
         }
         EXPECT_TRUE(e2e::KeptAsideFiles().empty());
@@ -198,22 +199,14 @@ TEST_F(Sequence, OtherKeysChangeNothing) {
     for (WPARAM key : {WPARAM{'A'}, WPARAM{VK_RETURN}, WPARAM{VK_SPACE}, WPARAM{VK_F4}})
         PostMessageW(window, WM_KEYDOWN, key, 0x00010001);
 
-    e2e::BoxSeen next = installer.WaitForBox();
-    EXPECT_EQ(kInfo, next.caption);  // straight to the report, no question
-    InstallerProcess::Press(next, IDOK);
-    ExpectEndsWithCodeZero(installer);
-    EXPECT_EQ(saver, scratch::Read(Installed()));
+    ExpectReportThenInstalled(installer, saver);  // straight to the report, no question
 }
 
 TEST_F(Sequence, APackageWithoutSplashInstallsNormally) {
     Bytes saver = fixtures::SaverImage(2048, {});
     InstallerProcess installer(MakeInstaller("e2e_nosplash", saver));
     InstallerProcess::Press(installer.WaitForBox(), IDYES);
-    e2e::BoxSeen done = installer.WaitForBox();
-    EXPECT_EQ(kInfo, done.caption);
-    InstallerProcess::Press(done, IDOK);
-    ExpectEndsWithCodeZero(installer);
-    EXPECT_EQ(saver, scratch::Read(Installed()));
+    ExpectReportThenInstalled(installer, saver);
     ExpectRegistered();
 }
 
