@@ -26,13 +26,23 @@ target_link_libraries(make-installer PRIVATE setup_pure)
 project_warnings(make-installer)
 
 if(CMAKE_CXX_COMPILER_ID STREQUAL "Clang")
-    add_executable(package_fuzz ${CMAKE_SOURCE_DIR}/tests/fuzz/package_fuzz.cpp)
-    target_compile_options(package_fuzz PRIVATE -fsanitize=fuzzer)
-    target_link_options(package_fuzz PRIVATE -fsanitize=fuzzer)
-    target_link_libraries(package_fuzz PRIVATE setup_pure_checked)
-    project_warnings(package_fuzz)
-    add_test(NAME fuzz.package_reader
-             COMMAND package_fuzz -runs=400000 -max_len=4096 -seed=1)
+    # The fuzzers' own build of the logic also traps unsigned wrap-around: a size sum that wraps
+    # is a fault even when no byte is read past its end.
+    add_library(setup_pure_fuzz STATIC ${PURE_SOURCES} ${CMAKE_SOURCE_DIR}/support/lead_byte_cp932.cpp)
+    target_include_directories(setup_pure_fuzz PUBLIC ${CMAKE_SOURCE_DIR})
+    target_compile_options(setup_pure_fuzz PUBLIC ${SANITIZE_FLAGS} -g
+                           -fsanitize=unsigned-integer-overflow,fuzzer-no-link)
+    target_link_options(setup_pure_fuzz PUBLIC ${SANITIZE_FLAGS} -fsanitize=unsigned-integer-overflow)
+    project_warnings(setup_pure_fuzz)
+    foreach(target package names)
+        add_executable(${target}_fuzz ${CMAKE_SOURCE_DIR}/tests/fuzz/${target}_fuzz.cpp)
+        target_compile_options(${target}_fuzz PRIVATE -fsanitize=fuzzer)
+        target_link_options(${target}_fuzz PRIVATE -fsanitize=fuzzer)
+        target_link_libraries(${target}_fuzz PRIVATE setup_pure_fuzz)
+        project_warnings(${target}_fuzz)
+    endforeach()
+    add_test(NAME fuzz.package_reader COMMAND package_fuzz -runs=400000 -max_len=4096 -seed=1)
+    add_test(NAME fuzz.names_and_splash_guard COMMAND names_fuzz -runs=400000 -max_len=600 -seed=1)
 endif()
 
 add_test(NAME style.clang_format COMMAND ${CMAKE_SOURCE_DIR}/tests/check_format.sh)

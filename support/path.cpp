@@ -8,6 +8,13 @@ const char* SkipDoubleBytes(const char* p) {
     return p;
 }
 
+int EndsWithSeparator(const char* path) {
+    const char* last = nullptr;
+    for (const char* p = SkipDoubleBytes(path); *p; p = SkipDoubleBytes(p + 1))
+        last = p;
+    return last && last[0] == '\\' && last[1] == 0;
+}
+
 const char* GetFileNamePart(const char* path) {
     const char* candidate = nullptr;
     for (const char* p = SkipDoubleBytes(path); *p; p = SkipDoubleBytes(p + 1)) {

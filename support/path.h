@@ -14,6 +14,10 @@ int IsLeadByte(unsigned char byte);
 // Returns the terminator's position when nothing is left to examine.
 const char* SkipDoubleBytes(const char* p);
 
+// 1 when the walk examines the last byte as a one-byte backslash. The byte before it proves
+// nothing: in code page 932 the trail byte of 字 (0x8E 0x9A) has a lead-byte value.
+int EndsWithSeparator(const char* path);
+
 // Where the last component of `path` begins (never null).
 char* GetFileNamePart(char* path);
 const char* GetFileNamePart(const char* path);
@@ -29,8 +33,10 @@ char* GetExtensionPart(char* path);
 // Replaces the extension or adds one. Does nothing for a null or empty extension or an empty path.
 void SetExtension(char* path, const char* extension);
 
-// 1 when a file, folder, wildcard match or drive root exists. Win32 only.
+// 1 when a file, folder, wildcard match or drive root exists; 0 for a path of 260 bytes or more.
+// Win32 only.
 int PathExists(const char* path);
 
-// Fills a 260-byte buffer with the user's temporary folder and creates it when missing. Win32 only.
+// Fills a 260-byte buffer with the user's temporary folder and creates it when missing; leaves it
+// empty when the platform gives no folder that fits. Win32 only.
 void GetTempFolder(char* buffer);

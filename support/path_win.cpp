@@ -7,18 +7,19 @@ int IsLeadByte(unsigned char byte) {
 }
 
 int PathExists(const char* path) {
-    if (lstrlenA(path) == 3 && path[1] == ':' && path[2] == '\\') {
+    int length = lstrlenA(path);
+    // Cut to fit, the path would name something else.
+    if (length >= kPathBufferSize)
+        return 0;
+    if (length == 3 && path[1] == ':' && path[2] == '\\') {
         // DRIVE_NO_ROOT_DIR counts as existing too; only DRIVE_UNKNOWN means no drive.
         if (GetDriveTypeA(path) != DRIVE_UNKNOWN)
             return 1;
     }
     char buffer[kPathBufferSize];
-    lstrcpynA(buffer, path, sizeof buffer);
-    int length = lstrlenA(buffer);
-    if (length > 1 && buffer[length - 1] == '\\' &&
-        !IsLeadByte(static_cast<unsigned char>(buffer[length - 2]))) {
+    lstrcpyA(buffer, path);
+    if (length > 1 && EndsWithSeparator(buffer))
         buffer[length - 1] = 0;
-    }
     // A drive without its medium must not raise a system box in the middle of a search.
     UINT previousMode = SetErrorMode(SEM_FAILCRITICALERRORS);
     WIN32_FIND_DATAA found;
@@ -31,7 +32,12 @@ int PathExists(const char* path) {
 }
 
 void GetTempFolder(char* buffer) {
-    GetTempPathA(kPathBufferSize, buffer);
+    DWORD length = GetTempPathA(kPathBufferSize, buffer);
+    // On failure the buffer holds whatever it held before, and names must never be built on that.
+    if (length == 0 || length >= kPathBufferSize) {
+        buffer[0] = 0;
+        return;
+    }
     if (!PathExists(buffer)) {
         SECURITY_ATTRIBUTES attributes = {sizeof attributes, nullptr, FALSE};
         CreateDirectoryA(buffer, &attributes);

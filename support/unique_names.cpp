@@ -34,14 +34,27 @@ int FormatStamp(const StampTime& time, char* buffer) {
 }
 
 int StripCounter(char* stem) {
-    size_t length = strlen(stem);
-    size_t keep = length;
-    while (keep > 1 && stem[keep - 1] >= '0' && stem[keep - 1] <= '9' &&
-           !IsLeadByte(static_cast<unsigned char>(stem[keep - 2]))) {
-        --keep;
+    // The double-byte walk finds where the trailing run of one-byte digits begins, so a digit
+    // after a character whose trail byte has a lead-byte value still counts. The first
+    // character always stays.
+    char* run = nullptr;
+    for (char* p = stem; *p;) {
+        if (IsLeadByte(static_cast<unsigned char>(*p)) && p[1] != 0) {
+            run = nullptr;
+            p += 2;
+            continue;
+        }
+        if (p != stem && *p >= '0' && *p <= '9') {
+            if (!run)
+                run = p;
+        } else {
+            run = nullptr;
+        }
+        ++p;
     }
-    if (keep == length)
+    if (!run)
         return 0;
+    size_t keep = static_cast<size_t>(run - stem), length = strlen(stem);
     const int kLargestStart = 2147483647;
     int value = 0;
     for (size_t i = keep; i < length; ++i) {
@@ -88,6 +101,14 @@ static int AppendStampName(char* folder, const NameProbes& probes) {
 }
 
 // The folder the temporary names go into. 0 when the given folder is too long to hold.
+// Fills `output` from the temporary-folder probe. 0, with `output` empty, when it gives none:
+// a name is never built on whatever the buffer held before.
+static int GetTempFolderWith(char* output, const NameProbes& probes) {
+    output[0] = 0;
+    probes.getTempFolder(output, probes.context);
+    return output[0] != 0;
+}
+
 static int ChooseFolder(const char* folder, char* chosen, const NameProbes& probes) {
     FolderEntry entry = folder ? probes.findEntry(folder, probes.context) : kNoEntry;
     if (entry == kDirectoryEntry || (entry == kNoEntry && folder && *folder)) {
@@ -96,8 +117,7 @@ static int ChooseFolder(const char* folder, char* chosen, const NameProbes& prob
         strcpy(chosen, folder);
         return 1;
     }
-    probes.getTempFolder(chosen, probes.context);
-    return 1;
+    return GetTempFolderWith(chosen, probes);
 }
 
 int MakeUniqueTempNameWith(const char* folder, char* output, const NameProbes& probes) {
@@ -122,9 +142,20 @@ int MakeUniqueTempNameWith(const char* folder, char* output, const NameProbes& p
 }
 
 void MakeTempFolderNameWith(char* output, const NameProbes& probes) {
-    probes.getTempFolder(output, probes.context);
-    if (!AppendStampName(output, probes))
+    if (!GetTempFolderWith(output, probes) || !AppendStampName(output, probes))
         output[0] = 0;
+}
+
+// Whether any entry uses the stem of `name` with any extension. 0 in *taken and the result 0
+// when the probe ("name.*") would not fit in a path buffer.
+static int ProbeStem(const char* name, int* taken, const NameProbes& probes) {
+    char probe[kPathBufferSize + 2];  // room for ".*" after the longest name, checked below
+    strcpy(probe, name);
+    SetExtension(probe, "*");
+    if (strlen(probe) >= kPathBufferSize)
+        return 0;
+    *taken = probes.matches(probe, probes.context);
+    return 1;
 }
 
 int MakeNumberedFileNameWith(char* path, const NameProbes& probes) {
@@ -132,10 +163,10 @@ int MakeNumberedFileNameWith(char* path, const NameProbes& probes) {
         return 0;
     char copy[kPathBufferSize];
     strcpy(copy, path);
-    char probe[kPathBufferSize];
-    strcpy(probe, copy);
-    SetExtension(probe, "*");
-    if (!probes.matches(probe, probes.context))
+    int taken = 0;
+    if (!ProbeStem(copy, &taken, probes))
+        return 0;
+    if (!taken)
         return 1;
 
     const char* extension = GetExtensionPart(copy);
@@ -156,11 +187,10 @@ int MakeNumberedFileNameWith(char* path, const NameProbes& probes) {
     char candidate[kPathBufferSize];
     int found = 0;
     for (;; ++number) {
-        if (!FormatNumberedName(candidate, folder, stem, number, extension))
+        if (!FormatNumberedName(candidate, folder, stem, number, extension) ||
+            !ProbeStem(candidate, &taken, probes))
             return 0;
-        strcpy(probe, candidate);
-        SetExtension(probe, "*");
-        found = !probes.matches(probe, probes.context);
+        found = !taken;
         // Counting stops rather than wrapping round to negative numbers.
         if (found || number == 2147483647)
             break;

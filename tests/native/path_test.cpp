@@ -37,6 +37,22 @@ INSTANTIATE_TEST_SUITE_P(Paths, FileNamePart,
                                          // A lead byte just before the end is examined as one byte.
                                          PartCase{"a\\\x95", "\x95"}));
 
+TEST(Separator, EndsTheTextOnlyWhereTheWalkExaminesIt) {
+    struct Case {
+        std::string path;
+        bool ends;
+    } cases[] = {
+        {"C:\\TEMP\\", true},
+        {"C:\\TEMP", false},
+        {"", false},
+        {"\x8E\x9A\\", true},  // 字 and a backslash: the trail byte 0x9A could lead
+        {kTrailBackslash, false},
+        {"a" + kTrailBackslash, false},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(c.ends, EndsWithSeparator(c.path.c_str()) != 0) << c.path;
+}
+
 TEST(FileNamePart, LeavesTheFolderSeparatorJustBeforeTheName) {
     char path[kPathBufferSize] = "C:\\Inst\\setup.exe";
     char* name = GetFileNamePart(path);

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <map>
 #include <string>
 #include <vector>
@@ -15,6 +16,7 @@ struct FakeSystem {
     std::vector<std::string> files;
     std::map<std::string, FolderEntry> entries;
     bool allTaken = false;
+    bool noTempFolder = false;  // the platform gives none, and the buffer keeps what it held
     StampTime now = kFeb6;
     int stamps = 0, waits = 0, tempFolderCalls = 0;
     std::vector<std::string> probes;
@@ -40,8 +42,10 @@ struct FakeSystem {
         return entry == entries.end() ? kNoEntry : entry->second;
     }
     static void TempFolder(char* buffer, void* context) {
-        ++static_cast<FakeSystem*>(context)->tempFolderCalls;
-        strcpy(buffer, "C:\\TEMP\\");
+        auto* self = static_cast<FakeSystem*>(context);
+        ++self->tempFolderCalls;
+        if (!self->noTempFolder)
+            strcpy(buffer, "C:\\TEMP\\");
     }
     static int Stamp(char* buffer, void* context) {
         auto* self = static_cast<FakeSystem*>(context);
@@ -102,6 +106,9 @@ TEST(Counter, StartsOneAfterTheStrippedDigits) {
         {"file2147483646", "file", 2147483647},
         {"file2147483647", "file2147483647", 0},  // its successor would not fit
         {"file99999999999", "file99999999999", 0},
+        {"\x8E\x9A"  // 字: its trail byte has a lead-byte value
+         "1",
+         "\x8E\x9A", 2},
     };
     for (const Case& c : cases) {
         char stem[kPathBufferSize];
@@ -167,6 +174,12 @@ INSTANTIATE_TEST_SUITE_P(
                      "50.txt"},
         NumberedCase{"C:\\d\\f99999999999.txt", {"f99999999999.txt"}, "C:\\d\\f999999999990.txt"},
         NumberedCase{"C:\\d\\v1.2.txt", {"v1.2.txt"}, "C:\\d\\v1.3.txt"},
+        NumberedCase{"C:\\d\\\x8E\x9A"
+                     "1.txt",
+                     {"\x8E\x9A"
+                      "1.txt"},
+                     "C:\\d\\\x8E\x9A"
+                     "2.txt"},
         NumberedCase{"C:\\d\\x.y\\file", {"x.y\\file"}, "C:\\d\\x.y\\file0"}));
 
 TEST(NumberedName, LeavesAnEmptyPathAloneWithoutProbing) {
@@ -194,14 +207,19 @@ TEST(NumberedName, StopsAtTheLargestNumberInsteadOfWrappingRound) {
     EXPECT_EQ(1u + 7u, system.probes.size());
 }
 
-TEST(NumberedName, GivesUpUnchangedWhenNoNumberedNameFits) {
-    FakeSystem system;
-    system.allTaken = true;
-    std::string longPath = "C:\\" + std::string(kPathBufferSize - 8, 'a') + ".txt";
-    char path[kPathBufferSize];
-    strcpy(path, longPath.c_str());
-    EXPECT_EQ(0, MakeNumberedFileNameWith(path, system.Probes()));
-    EXPECT_EQ(longPath, path);
+TEST(NumberedName, GivesUpUnchangedWhenNoProbeOrNumberedNameFits) {
+    // "C:\\" and a name of 259 bytes in all with an extension; of 257 to 259 bytes without one.
+    for (int length : {-259, 257, 258, 259}) {
+        FakeSystem system;
+        system.allTaken = true;
+        std::string longPath = "C:\\" + std::string(std::abs(length) - 3, 'a');
+        if (length < 0)
+            longPath.replace(longPath.size() - 4, 4, ".txt");
+        char path[kPathBufferSize];
+        strcpy(path, longPath.c_str());
+        EXPECT_EQ(0, MakeNumberedFileNameWith(path, system.Probes())) << length;
+        EXPECT_EQ(longPath, path);
+    }
 }
 
 TEST(UniqueName, JoinsTheFolderWithOneBackslashAndTheTmpExtension) {
@@ -268,6 +286,18 @@ TEST(UniqueName, AFolderTooLongForTheNameGivesNone) {
     folder.pop_back();
     EXPECT_EQ(1, MakeUniqueTempNameWith(folder.c_str(), output, system.Probes()));
     EXPECT_EQ(kPathBufferSize - 1, static_cast<int>(strlen(output)));
+}
+
+TEST(UniqueName, NoTemporaryFolderGivesNoName) {
+    FakeSystem system;
+    system.noTempFolder = true;
+    char output[kPathBufferSize];
+    memset(output, 'x', sizeof output);  // what an unset stack buffer may hold
+    EXPECT_EQ(0, MakeUniqueTempNameWith(nullptr, output, system.Probes()));
+    EXPECT_STREQ("", output);
+    memset(output, 'x', sizeof output);
+    MakeTempFolderNameWith(output, system.Probes());
+    EXPECT_STREQ("", output);
 }
 
 TEST(TempFolderName, IsAStampInTheTemporaryFolderWithoutAnyProbe) {

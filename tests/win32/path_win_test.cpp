@@ -25,6 +25,13 @@ TEST(PathExists, FindsFilesFoldersPatternsAndDrives) {
     scratch::Folder folder("exists");
     scratch::Write(folder / "saver.scr", {1, 2, 3});
     CreateDirectoryA((folder / "sub").c_str(), nullptr);
+    // 字 and 一時: trail bytes 0x9A and 0x9E have lead-byte values.
+    CreateDirectoryA((folder / "\x8E\x9A").c_str(), nullptr);
+    CreateDirectoryA((folder / "\x88\xEA\x8E\x9E").c_str(), nullptr);
+    // A name of 259 bytes in all, and one longer whose first 259 bytes are that name.
+    std::string longest = folder / std::string(kPathBufferSize - 2 - folder.path().size(), 'n');
+    scratch::Write(longest, {1});
+    ASSERT_TRUE(scratch::Exists(longest));
     struct Case {
         std::string path;
         int exists;
@@ -39,6 +46,10 @@ TEST(PathExists, FindsFilesFoldersPatternsAndDrives) {
         {folder / "missing.scr", 0},
         {folder / "missing.*", 0},
         {folder / "missing\\saver.scr", 0},
+        {folder / "\x8E\x9A\\", 1},
+        {folder / "\x88\xEA\x8E\x9E\\", 1},
+        {longest, 1},
+        {longest + "-missing", 0},
     };
     for (const auto& c : cases) {
         UINT before = SetErrorMode(0);
@@ -49,13 +60,16 @@ TEST(PathExists, FindsFilesFoldersPatternsAndDrives) {
     }
 }
 
-TEST(TempFolder, IsCreatedWhenMissing) {
+TEST(TempFolder, IsCreatedWhenMissingAndEmptyWhenItDoesNotFit) {
     scratch::Folder folder("temp");
     std::string missing = folder / "not-yet\\";
     char saved[MAX_PATH] = {};
     GetEnvironmentVariableA("TMP", saved, MAX_PATH);
+    char buffer[kPathBufferSize] = "stale";
+    SetEnvironmentVariableA("TMP", (folder / std::string(kPathBufferSize, 't')).c_str());
+    GetTempFolder(buffer);
+    EXPECT_STREQ("", buffer);
     SetEnvironmentVariableA("TMP", missing.c_str());
-    char buffer[kPathBufferSize] = {};
     GetTempFolder(buffer);
     SetEnvironmentVariableA("TMP", saved[0] ? saved : nullptr);
     EXPECT_STREQ(missing.c_str(), buffer);
