@@ -33,6 +33,13 @@ uint16_t GetDibColorTableSize(const void* dib) {
     return static_cast<uint16_t>(count * 4);
 }
 
+// The depths the platform draws. Any other count is no picture, and keeps the row arithmetic
+// below far from wrapping.
+static bool IsDrawnBitCount(uint64_t bitCount) {
+    return bitCount == 1 || bitCount == 4 || bitCount == 8 || bitCount == 16 || bitCount == 24 ||
+           bitCount == 32;
+}
+
 int IsSplashDibComplete(const void* dib, uint32_t length) {
     const uint8_t* header = static_cast<const uint8_t*>(dib);
     if (length < 4)
@@ -62,6 +69,8 @@ int IsSplashDibComplete(const void* dib, uint32_t length) {
         sizeImage = Read32(header + 20);
         used = Read32(header + 32);
     }
+    if (!IsDrawnBitCount(bitCount))
+        return 0;
 
     // The platform may read more table entries than the 16-bit count says (up to 256 for 8
     // bits or fewer): both counts must fit.
@@ -76,14 +85,12 @@ int IsSplashDibComplete(const void* dib, uint32_t length) {
     if (headerSize + platformTable > length || rowsStart > length)
         return 0;
 
-    uint64_t rows;
+    uint64_t room = length - rowsStart;
     if (compression == 0 || compression == kBitFields) {
+        // A row is under 2^34 bytes and the height under 2^31: compare by division, no product.
+        // A core header may say width 0, which has no rows at all.
         uint64_t stride = (width * bitCount + 31) / 32 * 4;
-        rows = stride * height;
-    } else {
-        if (sizeImage == 0)
-            return 0;
-        rows = sizeImage;
+        return stride == 0 || height <= room / stride;
     }
-    return rowsStart + rows <= length;
+    return sizeImage != 0 && sizeImage <= room;
 }

@@ -4,7 +4,8 @@
 //
 //   handle block   AllocH       movable zero-filled global memory; reached by locking
 //   pointer block  AllocPtr     fixed zero-filled global memory; its address is its handle
-//   virtual block  AllocVirPtr  committed read-write pages; length is the region size
+//   virtual block  AllocVirPtr  committed read-write pages; length runs from the address to
+//                               the end of its committed region
 //
 // A requested size of 0 becomes 1. The Free operations take the address of the caller's
 // variable and set it to null. A resize that moves a block frees the old one; one that fails

@@ -69,7 +69,9 @@ DWORD WINAPI GetVirPtrLen(const void* block) {
     // block: reading it as one would copy from pages that are not there.
     if (info.State != MEM_COMMIT)
         return 0;
-    return static_cast<DWORD>(info.RegionSize);
+    // The region is counted from its first page, but copies start at the address itself.
+    const BYTE* end = static_cast<const BYTE*>(info.BaseAddress) + info.RegionSize;
+    return static_cast<DWORD>(end - static_cast<const BYTE*>(block));
 }
 
 void* WINAPI GetVirPtrCopy(const void* block) {

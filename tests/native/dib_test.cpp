@@ -82,6 +82,13 @@ TEST(SplashGuard, AcceptsWholePicturesOnly) {
     rleWithoutSize.resize(2000);
     Bytes topDown = whole;
     fixtures::Put32(topDown, 8, static_cast<uint32_t>(-5));
+    // 2^31 - 1 square at 65535 bits: rows of 2^44 bytes, whose product with the height wraps.
+    Bytes wraps = InfoHeader(0, 0);
+    fixtures::Put32(wraps, 4, 0x7FFFFFFF);
+    fixtures::Put32(wraps, 8, 0x7FFFFFFF);
+    wraps[14] = wraps[15] = 0xFF;
+    Bytes twoBits = InfoHeader(2, 0);
+    twoBits.resize(40 + 16 + 16);
     Bytes v5 = InfoHeader(4, 0, 0, 124);
     v5.resize(124 + 64 + 4 * 4);  // 4 x 4 at 4 bits: four rows of 4 bytes
 
@@ -110,6 +117,8 @@ TEST(SplashGuard, AcceptsWholePicturesOnly) {
         {"size field 0", zeroSize, 0, false},
         {"size field beyond the block", hugeHeader, 0, false},
         {"width 0", zeroWidth, 0, false},
+        {"bit count the platform never draws", wraps, 0, false},
+        {"2 bits", twoBits, 0, false},
     };
     for (const auto& c : cases) {
         // A copy of exactly the length under test, so AddressSanitizer sees any read past it.

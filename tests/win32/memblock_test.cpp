@@ -304,6 +304,8 @@ TEST(VirtualBlocks, AllocLengthIsWholePages) {
         void* block = AllocVirPtr(c.size);
         ASSERT_NE(nullptr, block) << c.size;
         EXPECT_EQ(c.length, GetVirPtrLen(block)) << c.size;
+        // Inside a block, the length runs from the address on.
+        EXPECT_EQ(c.length - 1, GetVirPtrLen(static_cast<char*>(block) + 1)) << c.size;
         FreeVirPtr(&block);
     }
 }
@@ -376,6 +378,11 @@ TEST(VirtualBlocks, CopyHasSameContentAndLength) {
     EXPECT_EQ(length, GetVirPtrLen(copy));
     EXPECT_TRUE(HasPattern(copy, length));
     EXPECT_EQ(static_cast<DWORD>(MEM_COMMIT), RegionState(block));
+    // A copy from inside the block ends where the block does, and never reads past it.
+    void* tail = GetVirPtrCopy(static_cast<char*>(block) + length - 8);
+    ASSERT_NE(nullptr, tail);
+    EXPECT_EQ(0, memcmp(tail, static_cast<char*>(block) + length - 8, 8));
+    FreeVirPtr(&tail);
     FreeVirPtr(&copy);
     FreeVirPtr(&block);
 }
