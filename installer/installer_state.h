@@ -16,6 +16,9 @@ struct InstallerState {
     // Start-up: where a screen saver of the same name that existed before was kept aside;
     // empty when there was none. The install sequence puts it back or removes it.
     char PreviousFileCopy[kPathBufferSize];
+    int InstallUndone;         // window procedure: the new file was taken away again
+    int CloseAsked;            // window procedure: the close that is coming is the installer's own
+    int BoxOpen;               // window procedure: a message box of the sequence is up
     HBITMAP SplashBitmap;      // start-up; deleted by FreeSplashBitmap
     HFONT TitleFont;           // window procedure
     HFONT PercentFont;         // window procedure

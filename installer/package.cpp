@@ -50,6 +50,32 @@ static int IsClimbingComponent(const char* begin, const char* end) {
     return dots >= 2;
 }
 
+static char ToUpperAscii(char c) {
+    return c >= 'a' && c <= 'z' ? static_cast<char>(c - ('a' - 'A')) : c;
+}
+
+// Windows opens a device for CON, PRN, AUX, NUL, COM1-9 and LPT1-9 in any folder, whatever
+// follows a dot and with trailing spaces.
+static int IsDeviceComponent(const char* begin, const char* end) {
+    const char* stop = begin;
+    while (stop < end && *stop != '.')
+        ++stop;
+    while (stop > begin && stop[-1] == ' ')
+        --stop;
+    long length = stop - begin;
+    if (length != 3 && length != 4)
+        return 0;
+    char base[4] = {ToUpperAscii(begin[0]), ToUpperAscii(begin[1]), ToUpperAscii(begin[2]), 0};
+    if (length == 4)
+        return (!strcmp(base, "COM") || !strcmp(base, "LPT")) && begin[3] >= '1' && begin[3] <= '9';
+    return !strcmp(base, "CON") || !strcmp(base, "PRN") || !strcmp(base, "AUX") ||
+           !strcmp(base, "NUL");
+}
+
+static int IsForbiddenComponent(const char* begin, const char* end) {
+    return IsClimbingComponent(begin, end) || IsDeviceComponent(begin, end);
+}
+
 int IsSafeSaverName(const char* name) {
     if (!name || !*name || name[0] == '\\' || name[0] == '/')
         return 0;
@@ -59,12 +85,12 @@ int IsSafeSaverName(const char* name) {
         if (*p == ':')
             return 0;
         if (*p == '\\' || *p == '/') {
-            if (IsClimbingComponent(component, p))
+            if (IsForbiddenComponent(component, p))
                 return 0;
             component = p + 1;
         }
     }
-    return !IsClimbingComponent(component, p);
+    return !IsForbiddenComponent(component, p);
 }
 
 static uint32_t Read32(const uint8_t* p) {
@@ -126,7 +152,9 @@ int WriteInstallerFile(const uint8_t* stub, uint32_t stubLength, const uint8_t* 
                        uint32_t saverLength, const char* name, uint8_t* output,
                        const char** reason) {
     if (!IsSafeSaverName(name)) {
-        *reason = "the name is empty or leaves the system folder (\"..\", \":\", leading \\ or /)";
+        *reason =
+            "the name is empty, leaves the system folder (\"..\", \":\", leading \\ or /) "
+            "or names a device (CON, PRN, AUX, NUL, COM1-9, LPT1-9)";
         return 0;
     }
     if (strlen(name) > kMaxSaverNameLength) {

@@ -50,8 +50,9 @@ void BuildSaverBoundary(char* buffer);
 // that takes the first match. 1 and *position when found, 0 when absent.
 int FindMarker(const uint8_t* data, uint32_t length, const char* marker, uint32_t* position);
 
-// Whether a name may be joined to the system folder: not empty, no ".." component, no colon,
-// not starting with a backslash or slash. Walks double-byte characters whole.
+// Whether a name may be joined to the system folder: not empty, no ".." component and no device
+// name (CON, NUL, COM1, ...) as a component, no colon, not starting with a backslash or slash.
+// Walks double-byte characters whole.
 int IsSafeSaverName(const char* name);
 
 struct PackageLayout {

@@ -7,11 +7,17 @@
 
 // Writes `length` bytes to `targetPath` in one call. 1 when all were written; the name of the
 // kept-aside earlier file is then in `previousCopy` (260 bytes, empty when there was none).
-// 0 on any failure: the new file is gone and an earlier one is back in place.
+// 0 on any failure: the new file is gone and an earlier one is back in place, or, should it not
+// go back, still named in `previousCopy`. A read-only earlier file is left as it is: 0.
 int WriteSaverFile(const char* targetPath, const BYTE* bytes, DWORD length, char* previousCopy);
 
-// Deletes the new file and renames the kept file back; empties `previousCopy`.
-void RemoveInstalledFile(const char* targetPath, char* previousCopy);
+// Renames the kept file back over `targetPath`. 1 when nothing is kept any more; 0 when the
+// rename failed, and `previousCopy` still names the copy, which must then not be deleted.
+int RestorePreviousFile(const char* targetPath, char* previousCopy);
 
-// The new file stays: deletes the kept copy and empties `previousCopy`.
+// Deletes the new file and puts the kept one back, as RestorePreviousFile.
+int RemoveInstalledFile(const char* targetPath, char* previousCopy);
+
+// The new file stays: deletes the kept copy, or has the system delete it at its next start,
+// and then empties `previousCopy`.
 void DiscardPreviousFile(char* previousCopy);

@@ -9,8 +9,10 @@ static int KeepPreviousFile(const char* targetPath, char* previousCopy) {
     DWORD attributes = GetFileAttributesA(targetPath);
     if (attributes == INVALID_FILE_ATTRIBUTES)
         return 1;
-    if (attributes & FILE_ATTRIBUTE_DIRECTORY)
-        return 0;  // never move a folder away
+    // A folder is never moved away. A read-only file is somebody's wish to keep it as it is,
+    // and its kept copy could not be deleted afterwards.
+    if (attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_READONLY))
+        return 0;
     char folder[kPathBufferSize];
     lstrcpynA(folder, targetPath, sizeof folder);
     char* name = GetFileNamePart(folder);
@@ -37,9 +39,7 @@ int WriteSaverFile(const char* targetPath, const BYTE* bytes, DWORD length, char
                               CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE) {
         // Nothing was created, so only the kept file has to come back.
-        if (previousCopy[0])
-            MoveFileExA(previousCopy, targetPath, MOVEFILE_REPLACE_EXISTING);
-        previousCopy[0] = 0;
+        RestorePreviousFile(targetPath, previousCopy);
         return 0;
     }
     DWORD written = 0;
@@ -51,17 +51,25 @@ int WriteSaverFile(const char* targetPath, const BYTE* bytes, DWORD length, char
     return 0;
 }
 
-void RemoveInstalledFile(const char* targetPath, char* previousCopy) {
-    DeleteFileA(targetPath);
+int RestorePreviousFile(const char* targetPath, char* previousCopy) {
     if (!previousCopy[0])
-        return;
-    MoveFileExA(previousCopy, targetPath, MOVEFILE_REPLACE_EXISTING);
+        return 1;
+    if (!MoveFileExA(previousCopy, targetPath, MOVEFILE_REPLACE_EXISTING))
+        return 0;  // the name stays, so the copy is not taken for one that may go
     previousCopy[0] = 0;
+    return 1;
+}
+
+int RemoveInstalledFile(const char* targetPath, char* previousCopy) {
+    DeleteFileA(targetPath);
+    return RestorePreviousFile(targetPath, previousCopy);
 }
 
 void DiscardPreviousFile(char* previousCopy) {
     if (!previousCopy[0])
         return;
-    DeleteFileA(previousCopy);
-    previousCopy[0] = 0;
+    // Should the copy be held open by someone, the system deletes it at the next start.
+    if (DeleteFileA(previousCopy) ||
+        MoveFileExA(previousCopy, nullptr, MOVEFILE_DELAY_UNTIL_REBOOT))
+        previousCopy[0] = 0;
 }

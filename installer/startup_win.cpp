@@ -24,25 +24,29 @@ bool IsLowColorDisplay() {
     return bitsPerPixel <= 8;
 }
 
-DWORD GetFileSizeByName(const char* path) {
-    WIN32_FIND_DATAA found;
-    HANDLE search = FindFirstFileA(path, &found);
+DWORD GetFileSizeByName(const wchar_t* path) {
+    WIN32_FIND_DATAW found;
+    HANDLE search = FindFirstFileW(path, &found);
     if (search == INVALID_HANDLE_VALUE)
         return 0;
     FindClose(search);
     return found.nFileSizeLow;
 }
 
-int GetOwnPath(char* ownPath, char* programFolder) {
-    DWORD length = GetModuleFileNameA(nullptr, ownPath, kPathBufferSize);
+int GetOwnPath(wchar_t* ownPath, char* programFolder) {
+    // Wide, because a folder name outside the code page comes back narrow with "?" in it.
+    DWORD length = GetModuleFileNameW(nullptr, ownPath, kPathBufferSize);
     // A full buffer means the name was cut.
     if (length == 0 || length >= kPathBufferSize)
         return 0;
-    lstrcpyA(programFolder, ownPath);
+    // The narrow folder is only kept, never opened: a character it cannot hold does no harm.
+    if (!WideCharToMultiByte(CP_ACP, 0, ownPath, -1, programFolder, kPathBufferSize, nullptr,
+                             nullptr)) {
+        programFolder[0] = 0;
+        return 1;
+    }
     char* name = GetFileNamePart(programFolder);
-    if (name == programFolder)
-        return 0;
-    if (name[-1] == '\\' && name - 1 != programFolder && name[-2] != ':')
+    if (name != programFolder && name[-1] == '\\' && name - 1 != programFolder && name[-2] != ':')
         name[-1] = 0;
     name[0] = 0;
     return 1;
@@ -86,13 +90,13 @@ static int SetTargetNames(const char* saverName) {
 }
 
 // Reads the whole file into a locked, zero-filled block. Null on any failure or short read.
-static BYTE* ReadWholeFile(const char* path, DWORD size, HGLOBAL* block) {
+static BYTE* ReadWholeFile(const wchar_t* path, DWORD size, HGLOBAL* block) {
     *block = GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, size);
     if (!*block)
         return nullptr;
     BYTE* image = static_cast<BYTE*>(GlobalLock(*block));
     if (image) {
-        HANDLE file = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+        HANDLE file = CreateFileW(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                                   FILE_ATTRIBUTE_NORMAL, nullptr);
         if (file != INVALID_HANDLE_VALUE) {
             DWORD read = 0;
@@ -122,8 +126,9 @@ static void MakeSplashBitmap(const BYTE* saver, const SplashLocation& splash) {
 }
 
 // Reads the own file, writes the screen saver and makes the splash bitmap, with the wait
-// cursor up. 1 when the file is written and the window may come.
-static int ExtractPackage(const char* ownPath) {
+// cursor up. 1 when the file is written and the window may come. The whole package is located
+// first: a damaged one must not replace anything in the system folder.
+static int ExtractPackage(const wchar_t* ownPath) {
     g_installer.SavedCursor = SetCursor(LoadCursorA(nullptr, IDC_WAIT));
     DWORD size = GetFileSizeByName(ownPath);
     HGLOBAL block;
@@ -131,14 +136,13 @@ static int ExtractPackage(const char* ownPath) {
     int extracted = 0;
     if (image) {
         PackageLayout package;
+        SplashLocation splash;
         if (LocatePackage(image, size, &package) && SetTargetNames(package.saverName) &&
+            LocateSplashDib(package.saverImage, package.saverImageLength, &splash) &&
             WriteSaverFile(g_installer.TargetPath, package.saverImage, package.saverImageLength,
                            g_installer.PreviousFileCopy)) {
-            SplashLocation splash;
-            // Without SaverBoundary the written file stays, but the window never comes.
-            extracted = LocateSplashDib(package.saverImage, package.saverImageLength, &splash);
-            if (extracted)
-                MakeSplashBitmap(package.saverImage, splash);
+            MakeSplashBitmap(package.saverImage, splash);
+            extracted = 1;
         }
         GlobalUnlock(block);
         GlobalFree(block);
@@ -174,11 +178,16 @@ int PrepareInstaller(HINSTANCE instance, int showCommand) {
     }
     g_installer.InstanceHandle = instance;
     GetTempFolder(g_installer.TempFolder);
-    char ownPath[kPathBufferSize] = {};
+    wchar_t ownPath[kPathBufferSize] = {};
     if (!GetOwnPath(ownPath, g_installer.ProgramFolder))
         return 0;
-    if (!ExtractPackage(ownPath) || !OpenProgressWindow(instance, showCommand)) {
-        // A file written before the failure stays installed, as after completion.
+    if (!ExtractPackage(ownPath)) {
+        // Nothing new was written; an earlier file that did not go back yet gets one more try.
+        RestorePreviousFile(g_installer.TargetPath, g_installer.PreviousFileCopy);
+        return 0;
+    }
+    if (!OpenProgressWindow(instance, showCommand)) {
+        // The written file stays installed, as after completion.
         DiscardPreviousFile(g_installer.PreviousFileCopy);
         return 0;
     }
@@ -214,7 +223,11 @@ int WINAPI RunInstaller(HINSTANCE instance, HINSTANCE, LPSTR, int showCommand) {
         DispatchMessageA(&message);
     }
     FreeSplashBitmap();
-    // Nobody put a kept file back, so the new one stays; its predecessor goes.
-    DiscardPreviousFile(g_installer.PreviousFileCopy);
+    // An undone install gives its kept file one more try to go back; a kept one goes.
+    if (g_installer.InstallUndone) {
+        RestorePreviousFile(g_installer.TargetPath, g_installer.PreviousFileCopy);
+    } else {
+        DiscardPreviousFile(g_installer.PreviousFileCopy);
+    }
     return static_cast<int>(message.wParam);
 }

@@ -41,10 +41,19 @@ static void StopTimer(HWND window) {
     g_installer.ProgressTimerId = 0;
 }
 
-// The file goes, and a screen saver of the same name that was there before comes back.
-static void UndoInstall(HWND window) {
-    RemoveInstalledFile(g_installer.TargetPath, g_installer.PreviousFileCopy);
+// Every ending the installer chooses goes through here, so that a close from outside (Alt+F4,
+// the taskbar, another program) can be told apart from it.
+static void RequestClose(HWND window) {
+    g_installer.CloseAsked = 1;
     PostMessageA(window, WM_CLOSE, 0, 0);
+}
+
+// The file goes, and a screen saver of the same name that was there before comes back.
+static void UndoInstall() {
+    if (g_installer.InstallUndone)
+        return;
+    RemoveInstalledFile(g_installer.TargetPath, g_installer.PreviousFileCopy);
+    g_installer.InstallUndone = 1;
 }
 
 // Loads text `id` and puts the display name into its "%s".
@@ -59,21 +68,28 @@ static void Finish(HWND window) {
     // The new file stays for good: its predecessor's kept copy goes.
     DiscardPreviousFile(g_installer.PreviousFileCopy);
     char text[kTextBufferSize];
+    g_installer.BoxOpen = 1;
     // A failed registration is said as such, never reported as success; the file stays.
     if (registered) {
         ShowInfoText(window, FormatWithName(IDS_INSTALLDONE, text), nullptr, nullptr);
     } else {
         ShowErrorText(window, FormatWithName(IDS_SETFAILED, text), nullptr, nullptr);
     }
-    PostMessageA(window, WM_CLOSE, 0, 0);
+    g_installer.BoxOpen = 0;
+    RequestClose(window);
 }
 
 static void OnTick(HWND window) {
     StopTimer(window);
     if (g_installer.ProgressPercent == 0) {
         char text[kTextBufferSize];
-        if (!AskYesNoText(window, FormatWithName(IDS_CONFIRMINSTALL, text), nullptr, nullptr)) {
-            UndoInstall(window);
+        g_installer.BoxOpen = 1;
+        bool yes = AskYesNoText(window, FormatWithName(IDS_CONFIRMINSTALL, text), nullptr, nullptr);
+        g_installer.BoxOpen = 0;
+        // The session may have ended while the box was up, and taken the file away.
+        if (!yes || g_installer.InstallUndone) {
+            UndoInstall();
+            RequestClose(window);
             return;
         }
     }
@@ -89,10 +105,15 @@ static void OnTick(HWND window) {
     Finish(window);
 }
 
-static void OnEscape(HWND window) {
+// Escape, and a close the installer did not ask for.
+static void AskToAbort(HWND window) {
     StopTimer(window);
-    if (AskYesNoById(window, IDS_CONFIRMABORT)) {
-        UndoInstall(window);
+    g_installer.BoxOpen = 1;
+    bool yes = AskYesNoById(window, IDS_CONFIRMABORT);
+    g_installer.BoxOpen = 0;
+    if (yes || g_installer.InstallUndone) {
+        UndoInstall();
+        RequestClose(window);
     } else {
         ArmTimer(window);
     }
@@ -109,7 +130,22 @@ LRESULT CALLBACK InstallerWndProc(HWND window, UINT message, WPARAM wParam, LPAR
             break;
         case WM_KEYDOWN:
             if (wParam == VK_ESCAPE)
-                OnEscape(window);
+                AskToAbort(window);
+            break;
+        case WM_CLOSE:
+            if (g_installer.CloseAsked)
+                break;
+            // Closed from outside, the window would take the new file with it unasked: the user
+            // is asked as for Escape, unless a box of ours is already waiting for an answer.
+            if (!g_installer.BoxOpen)
+                AskToAbort(window);
+            return 0;
+        case WM_ENDSESSION:
+            // Log-off or shut-down ends the process: an install not yet complete is undone.
+            if (wParam && g_installer.ProgressPercent < 100) {
+                StopTimer(window);
+                UndoInstall();
+            }
             break;
         case WM_PAINT: {
             PAINTSTRUCT paint;

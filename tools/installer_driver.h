@@ -10,6 +10,10 @@
 
 namespace e2e {
 
+// UTF-8 and UTF-16: the driver's paths and arguments are UTF-8, so any folder name can be given.
+std::wstring Wide(const std::string& text);
+std::string Utf8(const wchar_t* text);
+
 // Where a 32-bit program's system files really are: SysWOW64 under WOW64, else system32.
 // Read through this folder, the driver sees the file whatever redirection does.
 std::string RealSystemFolder();
@@ -28,6 +32,7 @@ struct BoxSeen {
     HWND box = nullptr;
     std::wstring caption;
     std::wstring text;
+    HICON icon = nullptr;  // what the box's icon control shows
 };
 
 // The next visible message box of a process (this one included), read; an empty result if

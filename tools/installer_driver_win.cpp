@@ -4,12 +4,10 @@
 
 namespace e2e {
 
-namespace {
-
 std::wstring Wide(const std::string& text) {
-    int length = MultiByteToWideChar(CP_ACP, 0, text.c_str(), -1, nullptr, 0);
+    int length = MultiByteToWideChar(CP_UTF8, 0, text.c_str(), -1, nullptr, 0);
     std::wstring wide(length, L'\0');
-    MultiByteToWideChar(CP_ACP, 0, text.c_str(), -1, &wide[0], length);
+    MultiByteToWideChar(CP_UTF8, 0, text.c_str(), -1, &wide[0], length);
     wide.resize(length - 1);
     return wide;
 }
@@ -21,6 +19,8 @@ std::string Utf8(const wchar_t* text) {
     narrow.resize(length - 1);
     return narrow;
 }
+
+namespace {
 
 struct Search {
     DWORD processId;
@@ -143,6 +143,9 @@ BoxSeen WaitForProcessBox(DWORD processId, HANDLE process, DWORD timeoutMs) {
     text[0] = 0;
     GetDlgItemTextW(seen.box, 0xFFFF, text, 1024);
     seen.text = text;
+    const int kIconControl = 0x0440;  // stc1, the box's icon control
+    seen.icon =
+        reinterpret_cast<HICON>(SendDlgItemMessageW(seen.box, kIconControl, STM_GETICON, 0, 0));
     return seen;
 }
 

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "installer/package.h"
+#include "support/path.h"
 #include "tests/e2e/driver.h"
 #include "tests/fixtures/synthetic_saver.h"
 
@@ -103,18 +104,35 @@ TEST_F(Install, SystemFolderIsWhere32BitSystemFilesLive) {
 }
 
 TEST_F(Install, FindsItselfWhateverItsNameAndArguments) {
-    // A browser's second download, in a folder with spaces, started with a path argument.
-    scratch::Folder folder("my downloads");
-    std::string name = Name("e2e_awkward.scr");
-    Bytes saver = SampleSaver();
-    std::string exe = folder / "setup (1).exe";
-    scratch::Write(exe, Installer(saver, name));
+    // A browser's second download, in a folder with spaces, started with a path argument; and
+    // a user folder whose name the Japanese code page cannot hold.
+    struct Case {
+        const char* folder;  // UTF-8
+        const char* file;
+        const char* arguments;
+    } cases[] = {
+        {"my downloads", "setup (1).exe", "C:\\some\\argument"},
+        {"Zo\xC3\xAB \xED\x95\x9C\xEA\xB8\x80", "setup.exe", ""},  // Zoë 한글
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.folder);
+        scratch::Folder parent("awkward");
+        std::wstring folder = e2e::Wide(parent.path()) + L"\\" + e2e::Wide(c.folder);
+        std::wstring exe = folder + L"\\" + e2e::Wide(c.file);
+        std::string name = Name("e2e_awkward.scr");
+        Bytes saver = SampleSaver();
+        scratch::Write(parent / "setup.exe", Installer(saver, name));
+        ASSERT_TRUE(CreateDirectoryW(folder.c_str(), nullptr));
+        ASSERT_TRUE(MoveFileW(e2e::Wide(parent / "setup.exe").c_str(), exe.c_str()));
 
-    e2e::RunResult run = e2e::RunToCompletion(exe, "C:\\some\\argument");
+        e2e::RunResult run = e2e::RunToCompletion(e2e::Utf8(exe.c_str()), c.arguments);
 
-    EXPECT_TRUE(run.window.found);
-    EXPECT_EQ(0u, run.exitCode);
-    EXPECT_EQ(saver, scratch::Read(Installed(name)));
+        EXPECT_TRUE(run.window.found);
+        EXPECT_EQ(0u, run.exitCode);
+        EXPECT_EQ(saver, scratch::Read(Installed(name)));
+        MoveFileW(exe.c_str(), e2e::Wide(parent / "setup.exe").c_str());  // for RemoveTree
+        RemoveDirectoryW(folder.c_str());
+    }
 }
 
 TEST_F(Install, ReplacesAnEarlierFileAndKeepsNoSpareCopy) {
@@ -133,23 +151,32 @@ TEST_F(Install, ReplacesAnEarlierFileAndKeepsNoSpareCopy) {
 }
 
 TEST_F(Install, LeavesAnEarlierFileAloneWhenItCannotBeReplaced) {
-    scratch::Folder folder("busy");
-    std::string name = Name("e2e_busy.scr");
-    Bytes previous(3000, 0x55);
-    scratch::Write(Installed(name), previous);
-    scratch::Write(folder / "setup.exe", Installer(SampleSaver(), name));
-    // Held open without delete sharing, as a running screen saver would be.
-    HANDLE busy = CreateFileA(Installed(name).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
-                              OPEN_EXISTING, 0, nullptr);
-    ASSERT_NE(INVALID_HANDLE_VALUE, busy);
+    // Held open without delete sharing, as a running screen saver would be; or read-only.
+    for (bool readOnly : {false, true}) {
+        SCOPED_TRACE(readOnly ? "read-only" : "held open");
+        scratch::Folder folder("busy");
+        std::string name = Name("e2e_busy.scr");
+        Bytes previous(3000, 0x55);
+        scratch::Write(Installed(name), previous);
+        scratch::Write(folder / "setup.exe", Installer(SampleSaver(), name));
+        HANDLE busy = INVALID_HANDLE_VALUE;
+        if (readOnly) {
+            SetFileAttributesA(Installed(name).c_str(), FILE_ATTRIBUTE_READONLY);
+        } else {
+            busy = CreateFileA(Installed(name).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                               OPEN_EXISTING, 0, nullptr);
+            ASSERT_NE(INVALID_HANDLE_VALUE, busy);
+        }
 
-    e2e::RunResult run = e2e::RunToCompletion(folder / "setup.exe");
-    CloseHandle(busy);
+        e2e::RunResult run = e2e::RunToCompletion(folder / "setup.exe");
+        CloseHandle(busy);
 
-    EXPECT_FALSE(run.window.found);
-    EXPECT_EQ(0u, run.exitCode);
-    EXPECT_EQ(previous, scratch::Read(Installed(name)));
-    EXPECT_TRUE(e2e::KeptAsideFiles().empty());
+        EXPECT_FALSE(run.window.found);
+        EXPECT_EQ(0u, run.exitCode);
+        EXPECT_EQ(previous, scratch::Read(Installed(name)));
+        EXPECT_TRUE(e2e::KeptAsideFiles().empty());
+        e2e::RemoveFromSystemFolder(name);
+    }
 }
 
 Bytes WithSetupBoundary(Bytes saver, size_t at) {
@@ -182,6 +209,8 @@ TEST_F(Install, BrokenPackagesNeverCrashAndWriteOnlyWhatIsSafe) {
     Bytes shortField = fixtures::NameField("e2e_b9.scr");
     shortField.pop_back();  // the file ends 305 bytes after the boundary
     Bytes saver = SampleSaver();
+    // The longest name whose target path fits in 259 bytes, and one byte more.
+    std::string longest(kPathBufferSize - 6 - e2e::RealSystemFolder().size(), 'L');
     const Broken cases[] = {
         {"second SetupBoundary inside the saver", fixtures::NameField("e2e_b1.scr"),
          WithSetupBoundary(saver, 100), false, true, true},
@@ -195,15 +224,17 @@ TEST_F(Install, BrokenPackagesNeverCrashAndWriteOnlyWhatIsSafe) {
          false, true, true},
         {"splash rows cut short", fixtures::NameField("e2e_b6.scr"), BrokenSplash(), false, true,
          true},
-        {"empty saver image", fixtures::NameField("e2e_b7.scr"), {}, false, false, true},
-        {"no SaverBoundary", fixtures::NameField("e2e_b8.scr"), Bytes(3000, 0x42), false, false,
+        {"target path of 259 bytes", fixtures::NameField(longest + ".scr"), saver, false, true,
          true},
+        {"empty saver image", fixtures::NameField("e2e_b7.scr"), {}, false, false, false},
+        {"no SaverBoundary (a download cut short)", fixtures::NameField("e2e_b8.scr"),
+         Bytes(saver.begin(), saver.begin() + 2000), false, false, false},
         {"fewer than 306 bytes after P", fixtures::NameField("e2e_b9.scr"), {}, true, false, false},
         {"name without its zero byte", noTerminator, saver, false, false, false},
         {"name climbing out", fixtures::NameField("..\\e2e_b10.scr"), saver, false, false, false},
         {"name with a drive", fixtures::NameField("C:e2e_b11.scr"), saver, false, false, false},
-        {"target path too long", fixtures::NameField(std::string(250, 'L') + ".scr"), saver, false,
-         false, false},
+        {"target path of 260 bytes", fixtures::NameField(longest + "L.scr"), saver, false, false,
+         false},
     };
     Bytes stub = Stub();
     for (const auto& c : cases) {
@@ -211,8 +242,12 @@ TEST_F(Install, BrokenPackagesNeverCrashAndWriteOnlyWhatIsSafe) {
         std::string name(
             reinterpret_cast<const char*>(c.nameField.data()),
             strnlen(reinterpret_cast<const char*>(c.nameField.data()), c.nameField.size()));
-        if (name.size() <= 40 && name.find('\\') == std::string::npos)
-            Name(name);
+        // An earlier file of the name, where it can have one, changes only for a new one.
+        bool plain = name.find_first_of("\\:") == std::string::npos &&
+                     Installed(name).size() < kPathBufferSize;
+        Bytes earlier(777, 0x33);
+        if (plain)
+            scratch::Write(Installed(Name(name)), earlier);
         scratch::Folder folder("broken");
         Bytes file = fixtures::RawInstaller(stub, c.nameField, c.saver);
         if (c.cutLastByte)
@@ -224,10 +259,8 @@ TEST_F(Install, BrokenPackagesNeverCrashAndWriteOnlyWhatIsSafe) {
         EXPECT_TRUE(run.exited);
         EXPECT_EQ(0u, run.exitCode);
         EXPECT_EQ(c.window, run.window.found);
-        if (c.fileWritten) {
-            EXPECT_EQ(c.saver, scratch::Read(Installed(name)));
-        } else if (!name.empty() && name.find('\\') == std::string::npos && name.size() < 200) {
-            EXPECT_FALSE(scratch::Exists(Installed(name)));
+        if (plain) {
+            EXPECT_EQ(c.fileWritten ? c.saver : earlier, scratch::Read(Installed(name)));
         }
         EXPECT_TRUE(e2e::KeptAsideFiles().empty());
     }

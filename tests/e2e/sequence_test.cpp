@@ -55,14 +55,17 @@ protected:
         WritePrivateProfileStringA("boot", "SCRNSAVE.EXE", "none", "system.ini");
         SystemParametersInfoA(SPI_SETSCREENSAVEACTIVE, FALSE, nullptr, SPIF_UPDATEINIFILE);
     }
-    void TearDown() override { e2e::RemoveFromSystemFolder(name_ + ".scr"); }
+    void TearDown() override { e2e::RemoveFromSystemFolder(name_ + extension_); }
 
-    // Writes an installer for `saver` and gives its path.
-    std::string MakeInstaller(const std::string& name, const Bytes& saver) {
+    // Writes an installer for `saver` under the file name `name` + `extension` and gives its
+    // path; the boxes show `name`.
+    std::string MakeInstaller(const std::string& name, const Bytes& saver,
+                              const std::string& extension = ".scr") {
         name_ = name;
-        return e2e::WriteInstaller(folder_, name + ".scr", saver);
+        extension_ = extension;
+        return e2e::WriteInstaller(folder_, name + extension, saver);
     }
-    std::string Installed() const { return e2e::RealSystemFolder() + "\\" + name_ + ".scr"; }
+    std::string Installed() const { return e2e::RealSystemFolder() + "\\" + name_ + extension_; }
     std::wstring WideName() const { return std::wstring(name_.begin(), name_.end()); }
     std::wstring ConfirmText() const {
         return L"「" + WideName() +
@@ -99,7 +102,7 @@ protected:
     }
 
     scratch::Folder folder_{"sequence"};
-    std::string name_;
+    std::string name_, extension_;
 };
 
 Bytes Saver() {
@@ -133,9 +136,11 @@ TEST_F(Sequence, ConfirmsAtTheFirstTickRunsToTheEndAndRegisters) {
 }
 
 TEST_F(Sequence, DecliningRemovesTheFileAndBringsBackAnEarlierOne) {
+    // The boxes show the file name without its last extension, or whole when it has none.
     for (bool earlier : {false, true}) {
         SCOPED_TRACE(earlier ? "with an earlier file" : "without an earlier file");
-        std::string installer_path = MakeInstaller("e2e_decline", Saver());
+        std::string installer_path = earlier ? MakeInstaller("e2e_decline", Saver(), "")
+                                             : MakeInstaller("e2e.decline.v2", Saver());
         Bytes previous(3333, 0x5A);
         if (earlier)
             scratch::Write(Installed(), previous);
@@ -158,9 +163,23 @@ TEST_F(Sequence, DecliningRemovesTheFileAndBringsBackAnEarlierOne) {
     }
 }
 
-TEST_F(Sequence, EscapeMidRunAsksAndAbortsOrGoesOn) {
-    for (bool abort : {true, false}) {
-        SCOPED_TRACE(abort ? "abort" : "go on");
+// Escape, and a close from outside (Alt+F4 goes through the default handling to WM_CLOSE),
+// ask whether to abort; Yes undoes the install, No lets it run on.
+TEST_F(Sequence, EscapeOrAltF4MidRunAsksAndAbortsOrGoesOn) {
+    struct Case {
+        const char* what;
+        UINT message;
+        WPARAM key;
+        LPARAM flags;
+        bool abort;
+    } cases[] = {
+        {"Escape, abort", WM_KEYDOWN, VK_ESCAPE, 0x00010001, true},
+        {"Alt+F4, abort", WM_SYSKEYDOWN, VK_F4, 0x203E0001, true},
+        {"Escape, go on", WM_KEYDOWN, VK_ESCAPE, 0x00010001, false},  // registers from here on
+        {"Alt+F4, go on", WM_SYSKEYDOWN, VK_F4, 0x203E0001, false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
         Bytes saver = Saver();
         std::string installer_path = MakeInstaller("e2e_escape", saver);
         Bytes previous(1234, 0x3C);
@@ -170,15 +189,15 @@ TEST_F(Sequence, EscapeMidRunAsksAndAbortsOrGoesOn) {
         HWND window = installer.WaitForProgressWindow();
         InstallerProcess::Press(installer.WaitForBox(), IDYES);
         // Posted input comes before the next tick, so this lands early in the run.
-        PostMessageW(window, WM_KEYDOWN, VK_ESCAPE, 0x00010001);
+        PostMessageW(window, c.message, c.key, c.flags);
 
         e2e::BoxSeen question = installer.WaitForBox();
         ASSERT_NE(nullptr, question.box);
         EXPECT_EQ(kQuestion, question.caption);
         EXPECT_EQ(L"インストールを中断してよろしいですか?", question.text);
-        InstallerProcess::Press(question, abort ? IDYES : IDNO);
+        InstallerProcess::Press(question, c.abort ? IDYES : IDNO);
 
-        if (abort) {
+        if (c.abort) {
             EXPECT_EQ(nullptr, installer.WaitForBox(3000).box);
             ExpectEndsWithCodeZero(installer);
             EXPECT_EQ(previous, scratch::Read(Installed()));

@@ -154,6 +154,14 @@ TEST(SaverName, StaysInsideTheSystemFolder) {
         {"/x.scr", false},
         {"C:x.scr", false},
         {"x.scr:stream", false},
+        {"con", false},
+        {"NUL.scr", false},
+        {"Aux .scr", false},
+        {"sub\\com1.tar.scr", false},
+        {"LPT9\\x.scr", false},
+        {"com0.scr", true},
+        {"console.scr", true},
+        {"lpt10.scr", true},
     };
     for (const auto& c : cases)
         EXPECT_EQ(c.safe, IsSafeSaverName(c.name.c_str()) != 0) << c.name;

@@ -89,6 +89,7 @@ TEST(Boxes, QuestionsCountOnlyYes) {
         EXPECT_EQ(button == IDYES, answer);
         EXPECT_EQ(L"質問", seen.caption);
         EXPECT_EQ(L"x", seen.text);
+        EXPECT_EQ(LoadIcon(nullptr, IDI_QUESTION), seen.icon);
     }
 }
 
@@ -111,6 +112,7 @@ TEST(Boxes, JoinLeavesOutAbsentAndEmptyTexts) {
         e2e::BoxSeen seen = answerer.Seen();
         EXPECT_EQ(L"情報", seen.caption);
         EXPECT_EQ(c.shown, seen.text);
+        EXPECT_EQ(LoadIcon(nullptr, IDI_INFORMATION), seen.icon);
     }
 }
 

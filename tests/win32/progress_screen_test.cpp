@@ -291,6 +291,17 @@ TEST_F(ProgressScreen, TitleLinesAreWhiteAtTheTopLeftInEitherFont) {
         EXPECT_GT(white, 100) << (title ? "title font" : "system font");
     }
     g_installer.TitleFont = font;
+    // What the pixels cannot tell: the fonts' fields as the platform keeps them.
+    for (HFONT made : {g_installer.TitleFont, g_installer.PercentFont}) {
+        LOGFONTA f = {};
+        ASSERT_TRUE(GetObjectA(made, sizeof f, &f));
+        bool title = made == g_installer.TitleFont;
+        EXPECT_EQ((std::vector<int>{title ? 42 : 16, title, SHIFTJIS_CHARSET, PROOF_QUALITY, 400}),
+                  (std::vector<int>{f.lfHeight, f.lfItalic, f.lfCharSet, f.lfQuality, f.lfWeight}));
+        EXPECT_STREQ(title ? "\x82\x6C\x82\x72\x20\x96\xBE\x92\xA9"
+                           : "\x82\x6C\x82\x72\x20\x83\x53\x83\x56\x83\x62\x83\x4E",
+                     f.lfFaceName);
+    }
 }
 
 // Records the GDI calls this program makes through its import table, names the objects made

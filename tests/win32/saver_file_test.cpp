@@ -102,11 +102,4 @@ TEST(InstallFolder, IsTheFolderThat32BitSystemFilesLiveIn) {
     EXPECT_EQ(0, lstrcmpiA((std::string(windows) + "\\" + expected).c_str(), folder)) << folder;
 }
 
-TEST(FileSize, ComesFromADirectorySearch) {
-    scratch::Folder folder("size");
-    scratch::Write(folder / "a.bin", Bytes(12345, 1));
-    EXPECT_EQ(12345u, GetFileSizeByName((folder / "a.bin").c_str()));
-    EXPECT_EQ(0u, GetFileSizeByName((folder / "missing.bin").c_str()));
-}
-
 }  // namespace

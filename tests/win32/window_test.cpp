@@ -26,7 +26,7 @@ std::vector<std::wstring> AnswerBoxes(std::vector<int> buttons) {
 
 // The progress window's procedure in this process, so an Escape can be queued before the
 // first tick can possibly come: posted input always goes before timer messages.
-TEST(ProgressWindow, EscapeBeforeTheFirstTickAsksFirstAndTheConfirmationStillFollows) {
+TEST(ProgressWindow, EscapeBeforeTheFirstTickAsksFirstConfirmingStepsAtOnceLogOffUndoes) {
     HMODULE texts =
         LoadLibraryExA(scratch::SetupExePath().c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
     ASSERT_NE(nullptr, texts);
@@ -58,7 +58,6 @@ TEST(ProgressWindow, EscapeBeforeTheFirstTickAsksFirstAndTheConfirmationStillFol
         DispatchMessageA(&message);
     }
     answerer.join();
-    FreeLibrary(texts);
 
     ASSERT_EQ(2u, seen.size());
     EXPECT_EQ(L"インストールを中断してよろしいですか?", seen[0]);
@@ -66,6 +65,28 @@ TEST(ProgressWindow, EscapeBeforeTheFirstTickAsksFirstAndTheConfirmationStillFol
               seen[1]);
     EXPECT_EQ(0, g_installer.ProgressPercent);
     EXPECT_FALSE(scratch::Exists(target));  // declined at the confirmation
+
+    // Confirmed, the first step is taken in the same tick; a log-off then undoes the install
+    // without a question, and the earlier file kept aside comes back.
+    g_installer = InstallerState();
+    g_installer.InstanceHandle = texts;
+    lstrcpyA(g_installer.TargetPath, target.c_str());
+    std::string kept = folder / "kept.tmp";
+    scratch::Write(kept, {4, 5});
+    lstrcpyA(g_installer.PreviousFileCopy, kept.c_str());
+    scratch::Write(target, {1, 2, 3});
+    window = CreateWindowExA(0, "ProgressWindowUnderTest", "Setup", WS_POPUP, 0, 0, 320, 200,
+                             nullptr, nullptr, windowClass.hInstance, nullptr);
+    std::thread confirmer([] { AnswerBoxes({IDYES}); });
+    InstallerWndProc(window, WM_TIMER, 1, 0);
+    confirmer.join();
+    EXPECT_EQ(1, g_installer.ProgressPercent);
+    InstallerWndProc(window, WM_ENDSESSION, TRUE, 0);
+    EXPECT_EQ(0u, g_installer.ProgressTimerId);
+    EXPECT_EQ(scratch::Bytes({4, 5}), scratch::Read(target));
+    EXPECT_FALSE(scratch::Exists(kept));
+    DestroyWindow(window);
+    FreeLibrary(texts);
     g_installer = InstallerState();
 }
 
