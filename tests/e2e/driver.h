@@ -1,5 +1,6 @@
 #pragma once
-// What the end-to-end tests add to the installer driver: the test prefix's system folder.
+// What the end-to-end tests add to the installer driver: the test prefix's system folder and
+// the screen saver registration as the user's profile holds it.
 
 #include <string>
 #include <vector>
@@ -11,6 +12,7 @@ namespace e2e {
 
 using scratch::Bytes;
 
+std::string Installed(const std::string& name);  // the name in the real system folder
 // Deletes a screen saver the tests put into the system folder, and any file kept aside.
 void RemoveFromSystemFolder(const std::string& name);
 std::vector<std::string> KeptAsideFiles();
@@ -19,5 +21,16 @@ std::vector<std::string> KeptAsideFiles();
 // taking any file of that name out of the system folder. Gives its path.
 std::string WriteInstaller(const scratch::Folder& folder, const std::string& saverFileName,
                            const Bytes& saver);
+
+// The registry value, the "system.ini" entry and the active flag as stored in the profile (the
+// live flag a process reads back under Wine follows the X server), as "value | entry | on".
+// Reset makes it "none | none | off".
+std::string ReadRegistration();
+void ResetRegistration();
+// What a completed install registers for the file `name` in the system folder.
+std::string RegisteredAs(const std::string& name);
+
+// The exit code once the process has ended, or 99 when it does not end in time.
+DWORD ExitCode(InstallerProcess& installer);
 
 }  // namespace e2e

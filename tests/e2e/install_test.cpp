@@ -1,35 +1,111 @@
 #include <gtest/gtest.h>
 
 #include "installer/package.h"
+#include "render/layout.h"
 #include "support/path.h"
 #include "tests/e2e/driver.h"
 #include "tests/fixtures/synthetic_saver.h"
 
 using e2e::Bytes;
+using e2e::Installed;
+using e2e::InstallerProcess;
 
 namespace {
 
-Bytes Stub() {
-    return scratch::Read(scratch::SetupExePath());
-}
-
 Bytes SampleSaver() {
-    return fixtures::SaverImage(4096, fixtures::SplashDib(48, 32));
+    return fixtures::SaverImage(4096, fixtures::SplashDib(64, 48));
 }
 
-Bytes Installer(const Bytes& saver, const std::string& name) {
-    Bytes stub = Stub();
-    Bytes file(
-        InstallerFileSize(static_cast<uint32_t>(stub.size()), static_cast<uint32_t>(saver.size())));
-    const char* reason = nullptr;
-    EXPECT_TRUE(WriteInstallerFile(stub.data(), static_cast<uint32_t>(stub.size()), saver.data(),
-                                   static_cast<uint32_t>(saver.size()), name.c_str(), file.data(),
-                                   &reason))
-        << reason;
-    return file;
+// Captures hold 0x00RRGGBB; the layout's colours are COLORREF, 0x00BBGGRR.
+uint32_t Rgb(uint32_t colorref) {
+    return (colorref & 0xFF) << 16 | (colorref & 0xFF00) | (colorref >> 16 & 0xFF);
 }
 
-// Each test installs under a name of its own and leaves the system folder as it found it.
+uint32_t BandColourAt(int row, int height) {
+    for (int k = 0; k < kBandCount; ++k) {
+        GradientBand band = GetGradientBand(k, height);
+        if (row >= band.top && row < band.bottom)
+            return Rgb(band.colour);
+    }
+    return 0xDEADBEEF;
+}
+
+// Bar pixels that are white, magenta (filled) or neither (the label).
+std::vector<int> CountBar(const e2e::Screen& screen, int percent) {
+    ProgressBarLayout bar = GetProgressBarLayout(screen.width, screen.height, percent);
+    std::vector<int> count(3);
+    for (int y = bar.top; y < bar.top + kBarHeight; ++y)
+        for (int x = bar.left; x < bar.left + bar.width; ++x)
+            ++count[screen.At(x, y) == 0xFFFFFF             ? 0
+                    : screen.At(x, y) == Rgb(kFilledColour) ? 1
+                                                            : 2];
+    return count;
+}
+
+// One whole install as a user sees it, every fact checked on the way. Runs at widths of 1024
+// and 1025, where the title font grows from 42 to 72 pixels, and in a 64-bit prefix, where the
+// file must go, and be registered, where 32-bit system files live.
+TEST(Screen, FullInstallIntoTheSystemFolder) {
+    e2e::ResetRegistration();
+    scratch::Folder folder("full");
+    std::string name = "e2e_full.scr";
+    Bytes saver = SampleSaver();
+    InstallerProcess installer(e2e::WriteInstaller(folder, name, saver));
+    scratch::Write(Installed(name), Bytes(5000, 0x77));  // an earlier file, to be replaced
+    e2e::WindowSeen window = e2e::Describe(installer.WaitForProgressWindow());
+    e2e::BoxSeen confirm = installer.WaitForBox();
+    ASSERT_NE(nullptr, confirm.box);
+    e2e::Screen first = e2e::CaptureSettledScreen();
+    const int width = first.width, height = first.height;
+    EXPECT_TRUE(window.visible);
+    EXPECT_EQ("SetupWClass|Setup", window.className + "|" + window.title);
+    RECT full = {0, 0, width, height};
+    EXPECT_TRUE(EqualRect(&full, &window.rect));
+    EXPECT_EQ(L"質問", confirm.caption);
+    EXPECT_EQ(L"「e2e_full」スクリーンセーバーのインストールを開始します。\r\n\r\nよろしいですか?",
+              confirm.text);
+
+    // The gradient down the right edge, clear of the bar and the box.
+    for (int row : {0, 6, 7, height / 3, height / 2, height - 61, height - 1})
+        EXPECT_EQ(BandColourAt(row, height), first.At(width - 1, row)) << "row " << row;
+    // Two white title lines, as deep as the font the screen width asks for.
+    int fontHeight = width <= 1024 ? 42 : 72, lowest = -1;
+    for (int y = kTitleY; y < 300; ++y)
+        for (int x = kTitleX; x < width / 2; ++x)
+            lowest = first.At(x, y) == 0xFFFFFF ? y : lowest;
+    EXPECT_GT(lowest, kTitleY + fontHeight * 3 / 2);
+    EXPECT_LT(lowest, kTitleY + fontHeight * 2 + 4);
+    // The splash on the bottom edge: its frame as drawn, its black middle showing the gradient.
+    int top = height - 48;
+    EXPECT_EQ(0xFF8140u, first.At(kSplashX + 1, top + 1));
+    EXPECT_EQ(0xFF8540u, first.At(kSplashX + 5, top + 2));
+    EXPECT_EQ(BandColourAt(top + 24, height), first.At(kSplashX + 32, top + 24));
+    std::vector<int> empty = CountBar(first, 0);
+    int area = GetProgressBarLayout(width, height, 0).width * kBarHeight;
+    EXPECT_EQ(0, empty[1]);
+    EXPECT_GT(empty[2], 10);  // the label "0 %"
+    EXPECT_GT(empty[0], area * 3 / 4);
+
+    InstallerProcess::Press(confirm, IDYES);
+    e2e::BoxSeen report = installer.WaitForBox();
+    ASSERT_NE(nullptr, report.box);
+    e2e::Screen last = e2e::CaptureSettledScreen();
+    EXPECT_EQ(L"情報", report.caption);
+    EXPECT_EQ(L"e2e_full\r\nをスクリーンセーバーとして設定しました。", report.text);
+    EXPECT_EQ(e2e::RegisteredAs(name), e2e::ReadRegistration());  // before the report
+    std::vector<int> done = CountBar(last, 100);
+    EXPECT_EQ(0, done[0]);
+    EXPECT_GT(done[2], 10);  // the label "100 %"
+    EXPECT_GT(done[1], area * 3 / 4);
+    EXPECT_EQ(first.At(width - 1, height - 40), last.At(width - 1, height - 40));  // only the bar
+    InstallerProcess::Press(report, IDOK);
+    EXPECT_EQ(0u, e2e::ExitCode(installer));
+    EXPECT_EQ(saver, scratch::Read(Installed(name)));
+    EXPECT_TRUE(e2e::KeptAsideFiles().empty());
+    e2e::RemoveFromSystemFolder(name);
+}
+
+// Each test installs under names of its own and leaves the system folder as it found it.
 class Install : public testing::Test {
 protected:
     void TearDown() override {
@@ -41,71 +117,14 @@ protected:
         e2e::RemoveFromSystemFolder(name);
         return name;
     }
-    std::string Installed(const std::string& name) { return e2e::RealSystemFolder() + "\\" + name; }
 
 private:
     std::vector<std::string> names_;
 };
 
-TEST_F(Install, WritesTheSaverAndShowsTheFullScreenWindow) {
-    ASSERT_FALSE(scratch::SetupExePath().empty()) << "SETUP_EXE is not set";
-    scratch::Folder folder("plain");
-    std::string name = Name("e2e_plain.scr");
-    Bytes saver = SampleSaver();
-    scratch::Write(folder / "setup.exe", Installer(saver, name));
-
-    e2e::RunResult run = e2e::RunToCompletion(folder / "setup.exe");
-
-    ASSERT_TRUE(run.window.found);
-    EXPECT_TRUE(run.window.visible);
-    EXPECT_EQ("SetupWClass", run.window.className);
-    EXPECT_EQ("Setup", run.window.title);
-    EXPECT_EQ(0, run.window.rect.left);
-    EXPECT_EQ(0, run.window.rect.top);
-    EXPECT_EQ(GetSystemMetrics(SM_CXSCREEN), run.window.rect.right);
-    EXPECT_EQ(GetSystemMetrics(SM_CYSCREEN), run.window.rect.bottom);
-    EXPECT_EQ(L"情報", run.reportCaption);
-    EXPECT_TRUE(run.exited);
-    EXPECT_EQ(0u, run.exitCode);
-    EXPECT_EQ(saver, scratch::Read(Installed(name)));
-}
-
-TEST_F(Install, SystemFolderIsWhere32BitSystemFilesLive) {
-    // The test command names the folder it expects for the prefix it runs in.
-    const char* expected = getenv("SETUP_EXPECTED_SYSTEM_FOLDER");
-    ASSERT_NE(nullptr, expected);
-    scratch::Folder folder("wow64");
-    std::string name = Name("e2e_wow64.scr");
-    Bytes saver = SampleSaver();
-    scratch::Write(folder / "setup.exe", Installer(saver, name));
-
-    e2e::RunResult run = e2e::RunToCompletion(folder / "setup.exe");
-
-    EXPECT_TRUE(run.window.found);
-    EXPECT_EQ(0u, run.exitCode);
-    char windows[MAX_PATH];
-    GetWindowsDirectoryA(windows, MAX_PATH);
-    std::string expectedPath = std::string(windows) + "\\" + expected + "\\" + name;
-    std::string otherPath = std::string(windows) + "\\" +
-                            (std::string(expected) == "system32" ? "syswow64" : "system32") + "\\" +
-                            name;
-    // Without redirection, system32 is the folder it names and not SysWOW64 in disguise.
-    PVOID redirection = nullptr;
-    bool wow64 = e2e::IsWow64();
-    if (wow64) {
-        ASSERT_TRUE(Wow64DisableWow64FsRedirection(&redirection));
-    }
-    Bytes written = scratch::Read(expectedPath);
-    bool elsewhere = scratch::Exists(otherPath);
-    if (wow64)
-        Wow64RevertWow64FsRedirection(redirection);
-    EXPECT_EQ(saver, written) << expectedPath;
-    EXPECT_FALSE(elsewhere) << otherPath;
-}
-
-TEST_F(Install, FindsItselfWhateverItsNameAndArguments) {
-    // A browser's second download, in a folder with spaces, started with a path argument; and
-    // a user folder whose name the Japanese code page cannot hold.
+// A browser's second download in a folder with spaces, started with a path argument; and a
+// user folder whose name the Japanese code page cannot hold.
+TEST_F(Install, FindsItselfWhateverItsFolderNameAndArguments) {
     struct Case {
         const char* folder;  // UTF-8
         const char* file;
@@ -117,60 +136,42 @@ TEST_F(Install, FindsItselfWhateverItsNameAndArguments) {
     for (const auto& c : cases) {
         SCOPED_TRACE(c.folder);
         scratch::Folder parent("awkward");
-        std::wstring folder = e2e::Wide(parent.path()) + L"\\" + e2e::Wide(c.folder);
+        std::wstring folder = e2e::Wide(parent.path() + "\\" + c.folder);
         std::wstring exe = folder + L"\\" + e2e::Wide(c.file);
-        std::string name = Name("e2e_awkward.scr");
         Bytes saver = SampleSaver();
-        scratch::Write(parent / "setup.exe", Installer(saver, name));
+        std::string written = e2e::WriteInstaller(parent, Name("e2e_awkward.scr"), saver);
         ASSERT_TRUE(CreateDirectoryW(folder.c_str(), nullptr));
-        ASSERT_TRUE(MoveFileW(e2e::Wide(parent / "setup.exe").c_str(), exe.c_str()));
+        ASSERT_TRUE(MoveFileW(e2e::Wide(written).c_str(), exe.c_str()));
 
         e2e::RunResult run = e2e::RunToCompletion(e2e::Utf8(exe.c_str()), c.arguments);
 
         EXPECT_TRUE(run.window.found);
         EXPECT_EQ(0u, run.exitCode);
-        EXPECT_EQ(saver, scratch::Read(Installed(name)));
-        MoveFileW(exe.c_str(), e2e::Wide(parent / "setup.exe").c_str());  // for RemoveTree
+        EXPECT_EQ(saver, scratch::Read(Installed("e2e_awkward.scr")));
+        DeleteFileW(exe.c_str());
         RemoveDirectoryW(folder.c_str());
     }
 }
 
-TEST_F(Install, ReplacesAnEarlierFileAndKeepsNoSpareCopy) {
-    scratch::Folder folder("replace");
-    std::string name = Name("e2e_replace.scr");
-    scratch::Write(Installed(name), Bytes(5000, 0x77));
-    Bytes saver = SampleSaver();
-    scratch::Write(folder / "setup.exe", Installer(saver, name));
-
-    e2e::RunResult run = e2e::RunToCompletion(folder / "setup.exe");
-
-    EXPECT_TRUE(run.window.found);
-    EXPECT_EQ(0u, run.exitCode);
-    EXPECT_EQ(saver, scratch::Read(Installed(name)));
-    EXPECT_TRUE(e2e::KeptAsideFiles().empty());
-}
-
+// Held open without delete sharing, as a running screen saver would be; or read-only.
 TEST_F(Install, LeavesAnEarlierFileAloneWhenItCannotBeReplaced) {
-    // Held open without delete sharing, as a running screen saver would be; or read-only.
     for (bool readOnly : {false, true}) {
         SCOPED_TRACE(readOnly ? "read-only" : "held open");
         scratch::Folder folder("busy");
-        std::string name = Name("e2e_busy.scr");
+        std::string name = Name("e2e_busy.scr"),
+                    exe = e2e::WriteInstaller(folder, name, SampleSaver());
         Bytes previous(3000, 0x55);
         scratch::Write(Installed(name), previous);
-        scratch::Write(folder / "setup.exe", Installer(SampleSaver(), name));
-        HANDLE busy = INVALID_HANDLE_VALUE;
-        if (readOnly) {
+        if (readOnly)
             SetFileAttributesA(Installed(name).c_str(), FILE_ATTRIBUTE_READONLY);
-        } else {
-            busy = CreateFileA(Installed(name).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
-                               OPEN_EXISTING, 0, nullptr);
-            ASSERT_NE(INVALID_HANDLE_VALUE, busy);
-        }
+        HANDLE busy = readOnly ? nullptr
+                               : CreateFileA(Installed(name).c_str(), GENERIC_READ, FILE_SHARE_READ,
+                                             nullptr, OPEN_EXISTING, 0, nullptr);
 
-        e2e::RunResult run = e2e::RunToCompletion(folder / "setup.exe");
-        CloseHandle(busy);
+        e2e::RunResult run = e2e::RunToCompletion(exe);
 
+        if (busy)
+            CloseHandle(busy);
         EXPECT_FALSE(run.window.found);
         EXPECT_EQ(0u, run.exitCode);
         EXPECT_EQ(previous, scratch::Read(Installed(name)));
@@ -189,60 +190,48 @@ Bytes HeaderOnly(uint32_t n, uint32_t x, uint32_t y, size_t tail) {
     return fixtures::HeaderOnlySaver(2000, n, x, y, tail);
 }
 
-Bytes BrokenSplash() {
-    Bytes splash = fixtures::SplashDib(48, 32);
-    splash.resize(splash.size() / 2);  // rows cut: the header promises more than is there
-    return fixtures::SaverImage(1000, splash);
-}
-
-struct Broken {
-    const char* what;
-    Bytes nameField;
-    Bytes saver;
-    bool cutLastByte;  // the file ends one byte early
-    bool window;       // the progress window comes up
-    bool fileWritten;  // the saver is in the system folder afterwards, byte for byte
-};
-
+// Every package that breaks a rule ends quietly with code 0. An earlier file under the name,
+// where the name can have one, changes only when a new file is written.
 TEST_F(Install, BrokenPackagesNeverCrashAndWriteOnlyWhatIsSafe) {
-    Bytes noTerminator(kSaverNameFieldLength, 'n');
-    Bytes shortField = fixtures::NameField("e2e_b9.scr");
-    shortField.pop_back();  // the file ends 305 bytes after the boundary
-    Bytes saver = SampleSaver();
+    Bytes saver = SampleSaver(), splashCut = fixtures::SplashDib(48, 32);
+    splashCut.resize(splashCut.size() / 2);  // rows cut: the header promises more than is there
     // The longest name whose target path fits in 259 bytes, and one byte more.
     std::string longest(kPathBufferSize - 6 - e2e::RealSystemFolder().size(), 'L');
-    const Broken cases[] = {
+    struct Case {
+        const char* what;
+        Bytes nameField, saver;
+        bool cutLastByte, window, written;
+    } cases[] = {
         {"second SetupBoundary inside the saver", fixtures::NameField("e2e_b1.scr"),
          WithSetupBoundary(saver, 100), false, true, true},
         {"no splash picture (N = 0)", fixtures::NameField("e2e_b2.scr"),
          fixtures::SaverImage(3000, {}), false, true, true},
-        {"N past the end", fixtures::NameField("e2e_b3.scr"), HeaderOnly(500, 0, 0, 8 + 100), false,
+        {"N past the end", fixtures::NameField("e2e_b3.scr"), HeaderOnly(500, 0, 0, 108), false,
          true, true},
         {"X past the end", fixtures::NameField("e2e_b4.scr"), HeaderOnly(0, 0x7FFFFFFF, 0, 40),
          false, true, true},
         {"Y past the end", fixtures::NameField("e2e_b5.scr"), HeaderOnly(0, 0, 0xFFFFFFF0u, 40),
          false, true, true},
-        {"splash rows cut short", fixtures::NameField("e2e_b6.scr"), BrokenSplash(), false, true,
-         true},
+        {"splash rows cut short", fixtures::NameField("e2e_b6.scr"),
+         fixtures::SaverImage(1000, splashCut), false, true, true},
         {"target path of 259 bytes", fixtures::NameField(longest + ".scr"), saver, false, true,
          true},
         {"empty saver image", fixtures::NameField("e2e_b7.scr"), {}, false, false, false},
         {"no SaverBoundary (a download cut short)", fixtures::NameField("e2e_b8.scr"),
          Bytes(saver.begin(), saver.begin() + 2000), false, false, false},
         {"fewer than 306 bytes after P", fixtures::NameField("e2e_b9.scr"), {}, true, false, false},
-        {"name without its zero byte", noTerminator, saver, false, false, false},
+        {"name without its zero byte", Bytes(kSaverNameFieldLength, 'n'), saver, false, false,
+         false},
         {"name climbing out", fixtures::NameField("..\\e2e_b10.scr"), saver, false, false, false},
         {"name with a drive", fixtures::NameField("C:e2e_b11.scr"), saver, false, false, false},
         {"target path of 260 bytes", fixtures::NameField(longest + "L.scr"), saver, false, false,
          false},
     };
-    Bytes stub = Stub();
+    Bytes stub = scratch::Read(scratch::SetupExePath());
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
-        std::string name(
-            reinterpret_cast<const char*>(c.nameField.data()),
-            strnlen(reinterpret_cast<const char*>(c.nameField.data()), c.nameField.size()));
-        // An earlier file of the name, where it can have one, changes only for a new one.
+        const char* field = reinterpret_cast<const char*>(c.nameField.data());
+        std::string name(field, strnlen(field, c.nameField.size()));
         bool plain = name.find_first_of("\\:") == std::string::npos &&
                      Installed(name).size() < kPathBufferSize;
         Bytes earlier(777, 0x33);
@@ -250,17 +239,16 @@ TEST_F(Install, BrokenPackagesNeverCrashAndWriteOnlyWhatIsSafe) {
             scratch::Write(Installed(Name(name)), earlier);
         scratch::Folder folder("broken");
         Bytes file = fixtures::RawInstaller(stub, c.nameField, c.saver);
-        if (c.cutLastByte)
-            file.pop_back();
-        scratch::Write(folder / "setup.exe", file);
+        file.resize(file.size() - c.cutLastByte);
 
+        scratch::Write(folder / "setup.exe", file);
         e2e::RunResult run = e2e::RunToCompletion(folder / "setup.exe");
 
         EXPECT_TRUE(run.exited);
         EXPECT_EQ(0u, run.exitCode);
         EXPECT_EQ(c.window, run.window.found);
         if (plain) {
-            EXPECT_EQ(c.fileWritten ? c.saver : earlier, scratch::Read(Installed(name)));
+            EXPECT_EQ(c.written ? c.saver : earlier, scratch::Read(Installed(name)));
         }
         EXPECT_TRUE(e2e::KeptAsideFiles().empty());
     }
