@@ -34,7 +34,6 @@ TEST(ProgressWindow, EscapeBeforeTheFirstTickAsksFirstConfirmingStepsAtOnceLogOf
     HWND window = start("");
     ASSERT_NE(nullptr, window);
     PostMessageA(window, WM_KEYDOWN, VK_ESCAPE, 0x00010001);
-    ShowWindow(window, SW_SHOW);
     std::vector<e2e::BoxSeen> seen;
     std::thread answerer = AnswerBoxes({IDNO, IDNO}, &seen);
     MSG message;
