@@ -9,9 +9,12 @@ TEST(PathExists, FindsFilesFoldersPatternsAndDrives) {
     scratch::Folder folder("exists");
     scratch::Write(folder / "saver.scr", {1});
     CreateDirectoryA((folder / "\x88\xEA\x8E\x9E").c_str(), nullptr);  // 一時: trail bytes
-    // A name of 259 bytes in all; longer ones are never cut to fit, whatever they start with.
+    // A name of 259 bytes in all; longer ones are never cut to fit, whatever they start with,
+    // nor taken whole, though 120 double-byte characters (т) are few enough for the system.
     std::string longest = folder / std::string(kPathBufferSize - 2 - folder.path().size(), 'n');
+    std::string tooLong = folder / std::string(240, '\x84');
     scratch::Write(longest, {1});
+    scratch::Write(tooLong, {1});
     struct Case {
         std::string path;
         int exists;
@@ -23,7 +26,7 @@ TEST(PathExists, FindsFilesFoldersPatternsAndDrives) {
         {folder / "\x88\xEA\x8E\x9E\\", 1},
         {longest, 1},
         {longest + "-missing", 0},
-        {longest + std::string(3 * kPathBufferSize, 'x'), 0},
+        {tooLong, 0},
     };
     for (const auto& c : cases)
         EXPECT_EQ(c.exists, PathExists(c.path.c_str())) << c.path;
