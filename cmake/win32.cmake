@@ -61,9 +61,7 @@ gtest_discover_tests(e2e_tests TEST_PREFIX "e2e." DISCOVERY_MODE PRE_TEST
 # The same installer in a 64-bit prefix, where a 32-bit program runs under WOW64.
 add_test(NAME wow64.e2e COMMAND ${WINE_RUN} --win64 $<TARGET_FILE:e2e_tests>
                                 --gtest_filter=*SystemFolder*)
-add_test(NAME wow64.install_folder
-         COMMAND ${WINE_RUN} --win64 $<TARGET_FILE:win32_tests> --gtest_filter=*InstallFolder*)
-set_tests_properties(wow64.e2e wow64.install_folder PROPERTIES
+set_tests_properties(wow64.e2e PROPERTIES
     ENVIRONMENT "SETUP_EXE=$<TARGET_FILE:setup>"
     RUN_SERIAL TRUE)
 
