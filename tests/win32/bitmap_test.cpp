@@ -19,12 +19,13 @@ Bytes PackedDib(int headerSize, int bits, bool fields, int width, const Pixels& 
               stride = (width * bits + 31) / 32 * 4;
     const int rows = headerSize + (bits <= 8 ? 4 << bits : 0) + (fields ? 12 : 0);
     Bytes dib(rows + stride * height);
-    const DWORD header[] = {static_cast<DWORD>(headerSize), static_cast<DWORD>(width),
-                            static_cast<DWORD>(height), 1u | bits << 16, fields ? 3u : 0u};
     const DWORD table[] = {0x00FFFF, 0xFF0000, 0},
                 masks[][3] = {{0xF800, 0x07E0, 0x1F}, {0xFF0000, 0xFF00, 0xFF}};
-    for (int i = 0; i < 5; ++i)
-        Put32(dib, 4 * i, header[i]);
+    Put32(dib, 0, headerSize);
+    Put32(dib, 4, width);
+    Put32(dib, 8, height);
+    Put32(dib, 12, 1 | bits << 16);
+    Put32(dib, 16, fields ? BI_BITFIELDS : BI_RGB);
     for (int i = 0; i < 3 && rows > headerSize; ++i)
         Put32(dib, headerSize + 4 * i, fields ? masks[bits / 32][i] : table[i]);
     for (size_t i = 0; i < pixels.size(); ++i) {
@@ -49,70 +50,52 @@ Pixels Read(HBITMAP bitmap, int width, int height) {
 
 }  // namespace
 
-// A 5 x 3 picture, red on the diagonal and cyan elsewhere, in every header kind and depth.
-TEST(BitmapFromDib, EveryHeaderKindAndBitCountGivesTheSizeAndPixels) {
+// A 5 x 3 picture, red on the diagonal and cyan elsewhere, in every header kind and depth, then
+// drawn with cyan transparent, from (1, 0) and partly off a 7 x 5 target: only its red shows,
+// and the bitmap, lent for the drawing, comes back unchanged.
+TEST(BitmapFromDib, EveryKindGivesTheSizeAndPixelsAndDrawsWithATransparentColour) {
     struct Case {
-        int headerSize, bits;
-        bool fields;
+        int headerSize, bits, fields;  // fields: with bit masks
         DWORD cyan, red;
-        HPALETTE palette = nullptr;
-    } cases[] = {
-        {40, 1, false, 0, 1},
-        {40, 4, false, 0, 1},
-        {40, 8, false, 0, 1},
-        {40, 16, false, 0x03FF, 0x7C00},
-        {40, 24, false, 0x00FFFF, 0xFF0000},
-        {40, 32, false, 0x00FFFF, 0xFF0000},
-        {40, 16, true, 0x07FF, 0xF800},
-        {40, 32, true, 0x00FFFF, 0xFF0000},
-        {124, 8, false, 0, 1},
-        {40, 8, false, 0, 1, CreateHalftonePalette(nullptr)},
-    };
+    } cases[] = {{40, 1, 0, 0, 1},
+                 {40, 4, 0, 0, 1},
+                 {40, 8, 0, 0, 1},
+                 {40, 16, 0, 0x03FF, 0x7C00},
+                 {40, 24, 0, 0x00FFFF, 0xFF0000},
+                 {40, 32, 0, 0x00FFFF, 0xFF0000},
+                 {40, 16, 1, 0x07FF, 0xF800},
+                 {40, 32, 1, 0x00FFFF, 0xFF0000},
+                 {124, 8, 0, 0, 1}};
+    Pixels background(7 * 5), drawn;
+    std::iota(background.begin(), background.end(), 0x102030);
+    drawn = background;
+    drawn[0 * 7 + 4] = drawn[1 * 7 + 5] = 0xFF0000;  // the picture's (1, 1) and (2, 2)
     for (const Case& c : cases) {
         SCOPED_TRACE(testing::Message() << c.headerSize << " " << c.bits << " " << c.fields);
         Pixels stored(15, c.cyan), expected(15, 0x00FFFF);
         for (int i : {0, 6, 12})
             stored[i] = c.red, expected[i] = 0xFF0000;
         HBITMAP bitmap = CreateBitmapFromDib(
-            PackedDib(c.headerSize, c.bits, c.fields, 5, stored).data(), c.palette);
+            PackedDib(c.headerSize, c.bits, c.fields, 5, stored).data(), nullptr);
         SIZE size = {};
         EXPECT_EQ(0, GetBitmapSize(bitmap, nullptr));
         EXPECT_TRUE(GetBitmapSize(bitmap, &size) == 1 && size.cx == 5 && size.cy == 3);
         EXPECT_EQ(expected, Read(bitmap, 5, 3));
+        HBITMAP target = CreateBitmapFromDib(PackedDib(40, 32, 0, 7, background).data(), nullptr);
+        HDC dc = CreateCompatibleDC(nullptr);
+        SelectObject(dc, target);
+        // Without a bitmap, or with masks too big to make, nothing at all is drawn.
+        DrawTransparentBitmap(dc, 0, 0, 4, 4, nullptr, 0, 0, 0);
+        DrawTransparentBitmap(dc, 0, 0, 200000, 200000, bitmap, 0, 0, 0);
+        DrawTransparentBitmap(dc, 4, -1, 4, 3, bitmap, 1, 0, RGB(0, 255, 255));
+        EXPECT_EQ(drawn, Read(target, 7, 5));
+        EXPECT_EQ(expected, Read(bitmap, 5, 3));
+        DeleteDC(dc);
+        DeleteObject(target);
         DeleteObject(bitmap);
     }
     SIZE size = {-5, -6};
     EXPECT_TRUE(GetBitmapSize(nullptr, &size) == 0 && size.cx == -5 && size.cy == -6);
     EXPECT_EQ(nullptr, CreateBitmapFromDib(nullptr, nullptr));
     EXPECT_EQ(nullptr, CreateBitmapFromDib(Bytes(256).data(), nullptr));  // header size 0
-}
-
-// Over a known background, the transparent colour (here grey) shows the background and every
-// other colour, black too, the picture; the bitmap is lent, and comes back unchanged.
-TEST(TransparentBitmap, ShowsTheBackgroundThroughTheTransparentColourOnly) {
-    Pixels picture(12 * 10), background(40 * 30);
-    for (int i = 0; i < 12 * 10; ++i)
-        picture[i] = i % 3 ? i % 4 ? 0xC08040 + i : 0x808080 : 0;
-    std::iota(background.begin(), background.end(), 0x102030);
-    // 9 x 7 pixels from (3, 1) of the picture at (34, -3): partly off the target.
-    Pixels expected = background;
-    for (int i = 0; i < 9 * 7; ++i) {
-        const int x = 34 + i % 9, y = -3 + i / 9;
-        const DWORD p = picture[(1 + i / 9) * 12 + 3 + i % 9];
-        if (x < 40 && y >= 0 && p != 0x808080)
-            expected[y * 40 + x] = p;
-    }
-    HBITMAP bitmap = CreateBitmapFromDib(PackedDib(40, 32, false, 12, picture).data(), nullptr);
-    HBITMAP target = CreateBitmapFromDib(PackedDib(40, 32, false, 40, background).data(), nullptr);
-    HDC dc = CreateCompatibleDC(nullptr);
-    SelectObject(dc, target);
-    // Without a bitmap, or with masks too big to make, nothing at all is drawn.
-    DrawTransparentBitmap(dc, 0, 0, 4, 4, nullptr, 0, 0, 0);
-    DrawTransparentBitmap(dc, 0, 0, 200000, 200000, bitmap, 0, 0, 0);
-    DrawTransparentBitmap(dc, 34, -3, 9, 7, bitmap, 3, 1, 0x808080);
-    EXPECT_EQ(expected, Read(target, 40, 30));
-    EXPECT_EQ(picture, Read(bitmap, 12, 10));
-    DeleteDC(dc);
-    DeleteObject(bitmap);
-    DeleteObject(target);
 }
