@@ -50,9 +50,9 @@ Pixels Read(HBITMAP bitmap, int width, int height) {
 
 }  // namespace
 
-// A 5 x 3 picture, red on the diagonal and cyan elsewhere, in every header kind and depth, then
-// drawn with cyan transparent, from (1, 0) and partly off a 7 x 5 target: only its red shows,
-// and the bitmap, lent for the drawing, comes back unchanged.
+// A 5 x 3 picture, red on the diagonal and cyan elsewhere, in every depth under an info or a V5
+// header; then drawn with cyan transparent, from (1, 0) and partly off a 7 x 5 target: only its
+// red shows, and the bitmap, lent for the drawing, comes back unchanged.
 TEST(BitmapFromDib, EveryKindGivesTheSizeAndPixelsAndDrawsWithATransparentColour) {
     struct Case {
         int headerSize, bits, fields;  // fields: with bit masks
@@ -66,9 +66,9 @@ TEST(BitmapFromDib, EveryKindGivesTheSizeAndPixelsAndDrawsWithATransparentColour
                  {40, 16, 1, 0x07FF, 0xF800},
                  {40, 32, 1, 0x00FFFF, 0xFF0000},
                  {124, 8, 0, 0, 1}};
-    Pixels background(7 * 5), drawn;
+    Pixels background(7 * 5);
     std::iota(background.begin(), background.end(), 0x102030);
-    drawn = background;
+    Pixels drawn = background;
     drawn[0 * 7 + 4] = drawn[1 * 7 + 5] = 0xFF0000;  // the picture's (1, 1) and (2, 2)
     for (const Case& c : cases) {
         SCOPED_TRACE(testing::Message() << c.headerSize << " " << c.bits << " " << c.fields);

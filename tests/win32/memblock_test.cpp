@@ -58,9 +58,9 @@ bool Live(Kind k, void* block) {
                           : block && !IsBadReadPtr(block, 1);
 }
 
-// The content of any kind; a handle block is left locked, which Free must cope with.
-BYTE* Bytes(void* block) {
-    return static_cast<BYTE*>(GlobalLock(block));
+// The content; a handle block is left locked, which FreeH must cope with.
+BYTE* Bytes(Kind k, void* block) {
+    return static_cast<BYTE*>(k == kHandle ? GlobalLock(block) : block);
 }
 
 }  // namespace
@@ -79,16 +79,16 @@ TEST(MemBlocks, AllocCopyAndFree) {
         DirtyHeapFor(c.length);
         void* block = Alloc(c.kind, c.size);
         ASSERT_EQ(c.length, Length(c.kind, block));
-        EXPECT_TRUE(Holds(Bytes(block), Pattern(c.length, 0)));
+        EXPECT_TRUE(Holds(Bytes(c.kind, block), Pattern(c.length, 0)));
         // From inside a virtual block, the length runs from the address on.
         if (c.kind == kVirtual) {
-            EXPECT_EQ(c.length - 1, GetVirPtrLen(Bytes(block) + 1));
+            EXPECT_EQ(c.length - 1, GetVirPtrLen(Bytes(c.kind, block) + 1));
         }
-        memcpy(Bytes(block), Pattern(c.length).data(), c.length);
+        memcpy(Bytes(c.kind, block), Pattern(c.length).data(), c.length);
         void* copy = Copy(c.kind, block);
         EXPECT_NE(block, copy);
         ASSERT_EQ(c.length, Length(c.kind, copy));
-        EXPECT_TRUE(Holds(Bytes(copy), Pattern(c.length)));
+        EXPECT_TRUE(Holds(Bytes(c.kind, copy), Pattern(c.length)));
         Free(c.kind, &copy);
         void* original = block;
         Free(c.kind, &block);

@@ -14,8 +14,8 @@ namespace {
 
 using Pixels = std::vector<DWORD>;  // 0x00RRGGBB, top row first
 
-// "星空 Starlight" (the saver's name, 14 bytes) and "スクリーンセーバー セットアップ", in code page
-// 932.
+// The two title lines in code page 932: the saver's name "星空 Starlight" (14 bytes), then
+// "スクリーンセーバー セットアップ".
 const char kTitles[] =
     "\x90\xAF\x8B\xF3 Starlight\r\n\x83\x58\x83\x4E\x83\x8A\x81\x5B\x83\x93\x83\x5A\x81\x5B"
     "\x83\x6F\x81\x5B\x20\x83\x5A\x83\x62\x83\x67\x83\x41\x83\x62\x83\x76";
@@ -52,12 +52,13 @@ protected:
 
 // Every pixel of a paint over noise: the gradient in shades of blue; the two title lines white
 // at (32, 32) and under the first by its height; the splash 16 pixels in on the lower edge with
-// its black transparent; the bar 20 pixels in from the right and bottom edges, its left
-// `percent` magenta with a navy label, the rest white with a black one, the label centred. The
-// red channel runs alike under the label on both, so the platform's own texts, drawn white on
-// black and black on white, must match it. A bar-only paint leaves all else as it was.
-// All this after a thousand paints with the handle table all but full: Wine's GetGuiResources
-// counts nothing, but a paint leaking even one object would soon find none left to make.
+// its black transparent; the bar, 40 high, from two thirds of the width to 20 pixels off the
+// right and bottom edges, its left `percent` magenta with a navy label, the rest white with a
+// black one, the label centred. The red channel runs alike under the label on both, so the
+// platform's own texts, drawn white on black and black on white, must match it. A bar-only
+// paint leaves all else as it was. All this after a thousand paints with the handle table all
+// but full: Wine's GetGuiResources counts nothing, but a paint leaking even one object would
+// soon find none left to make.
 TEST_F(ProgressScreen, PaintsEveryPixelAndLeaksNothing) {
     struct Case {
         int percent, barOnly;
