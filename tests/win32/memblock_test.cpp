@@ -2,598 +2,188 @@
 
 #include <string.h>
 
+#include <vector>
+
 #include "support/memblock.h"
 
 namespace {
 
-// Both checks must be taken right after the operation: a later allocation may reuse the block.
-bool IsLivePointerBlock(void* pointer) {
-    return GlobalSize(pointer) != 0 && GlobalHandle(pointer) == pointer;
+// The test pattern's first `n` bytes, zero from `zeroFrom` on.
+std::vector<BYTE> Pattern(DWORD n, DWORD zeroFrom = ~0u) {
+    std::vector<BYTE> bytes(n);
+    for (DWORD i = 0; i < n && i < zeroFrom; ++i)
+        bytes[i] = static_cast<BYTE>(i * 7 + 1);
+    return bytes;
 }
 
-bool IsLiveHandle(HGLOBAL handle) {
-    return GlobalFlags(handle) != GMEM_INVALID_HANDLE;
+bool Holds(const void* at, const std::vector<BYTE>& bytes) {
+    return memcmp(at, bytes.data(), bytes.size()) == 0;
 }
 
-// Leaves a freed, non-zero block of this size on the heap, which the next allocation of the
-// same size tends to reuse; fresh heap pages are zero anyway and would hide a missing fill.
+// Fresh pages are zero anyway and would hide a missing fill; the next allocation of this size
+// tends to reuse the freed non-zero block.
 void DirtyHeapFor(DWORD size) {
     void* block = GlobalAlloc(GMEM_FIXED, size);
     memset(block, 0xA5, size);
     GlobalFree(block);
 }
 
-bool AllZero(const void* address, DWORD length) {
-    const BYTE* bytes = static_cast<const BYTE*>(address);
-    for (DWORD i = 0; i < length; ++i) {
-        if (bytes[i] != 0)
-            return false;
-    }
-    return true;
+// The three kinds of block and their operations.
+enum Kind { kPointer, kHandle, kVirtual };
+
+void* Alloc(Kind k, DWORD size) {
+    return k == kPointer ? AllocPtr(size) : k == kHandle ? AllocH(size) : AllocVirPtr(size);
 }
 
-void FillPattern(void* address, DWORD length) {
-    BYTE* bytes = static_cast<BYTE*>(address);
-    for (DWORD i = 0; i < length; ++i)
-        bytes[i] = static_cast<BYTE>(i * 7 + 1);
+DWORD Length(Kind k, void* block) {
+    return k == kPointer  ? GetPtrLen(block)
+           : k == kHandle ? GlobalSize(block)
+                          : GetVirPtrLen(block);
 }
 
-bool HasPattern(const void* address, DWORD length) {
-    const BYTE* bytes = static_cast<const BYTE*>(address);
-    for (DWORD i = 0; i < length; ++i) {
-        if (bytes[i] != static_cast<BYTE>(i * 7 + 1))
-            return false;
-    }
-    return true;
+void* Copy(Kind k, void* block) {
+    return k == kPointer  ? GetPtrCopy(block)
+           : k == kHandle ? GetCopyH(block)
+                          : GetVirPtrCopy(block);
 }
 
-DWORD RegionState(const void* address) {
-    MEMORY_BASIC_INFORMATION info;
-    if (!VirtualQuery(address, &info, sizeof info))
-        return 0;
-    return info.State;
+void Free(Kind k, void** block) {
+    k == kPointer ? FreePtr(block) : k == kHandle ? FreeH(block) : (void)FreeVirPtr(block);
 }
 
-// A committed page that IsBadReadPtr reports as unreadable.
-struct NoAccessPage {
-    void* address = VirtualAlloc(nullptr, 4096, MEM_RESERVE | MEM_COMMIT, PAGE_NOACCESS);
-    NoAccessPage() = default;
-    NoAccessPage(const NoAccessPage&) = delete;
-    NoAccessPage& operator=(const NoAccessPage&) = delete;
-    ~NoAccessPage() { VirtualFree(address, 0, MEM_RELEASE); }
-};
+// Tells a block from a freed one, right after the operation (a later one may reuse it).
+bool Live(Kind k, void* block) {
+    return k == kPointer  ? GlobalSize(block) && GlobalHandle(block) == block
+           : k == kHandle ? GlobalFlags(block) != GMEM_INVALID_HANDLE
+                          : block && !IsBadReadPtr(block, 1);
+}
+
+// The content; a handle block is left locked, which FreeH must cope with.
+BYTE* Bytes(Kind k, void* block) {
+    return static_cast<BYTE*>(k == kHandle ? GlobalLock(block) : block);
+}
 
 }  // namespace
 
-// The helpers above are what the ownership tests stand on; they must be able to say no.
-TEST(TestProbes, FreedPointerBlockIsToldFromLive) {
-    void* block = GlobalAlloc(GMEM_FIXED, 40);
-    EXPECT_TRUE(IsLivePointerBlock(block));
-    GlobalFree(block);
-    EXPECT_FALSE(IsLivePointerBlock(block));
-}
-
-TEST(TestProbes, FreedHandleIsToldFromLive) {
-    HGLOBAL handle = GlobalAlloc(GMEM_MOVEABLE, 40);
-    EXPECT_TRUE(IsLiveHandle(handle));
-    GlobalFree(handle);
-    EXPECT_FALSE(IsLiveHandle(handle));
-}
-
-TEST(TestProbes, DirtiedHeapLeavesNonZeroBytesForNextAllocation) {
-    DirtyHeapFor(256);
-    void* block = GlobalAlloc(GMEM_FIXED, 256);
-    bool dirty = !AllZero(block, 256);
-    GlobalFree(block);
-    EXPECT_TRUE(dirty);
-}
-
-// Pointer blocks ---------------------------------------------------------------------------
-
-TEST(PointerBlocks, AllocZeroGivesReadableZeroFilledByte) {
-    DirtyHeapFor(1);
-    void* block = AllocPtr(0);
-    ASSERT_NE(nullptr, block);
-    EXPECT_FALSE(IsBadReadPtr(block, 1));
-    EXPECT_EQ(1u, GetPtrLen(block));
-    EXPECT_EQ(0, *static_cast<BYTE*>(block));
-    FreePtr(&block);
-}
-
-TEST(PointerBlocks, AllocZeroFillsReusedMemory) {
-    DirtyHeapFor(256);
-    void* block = AllocPtr(256);
-    ASSERT_NE(nullptr, block);
-    EXPECT_TRUE(AllZero(block, 256));
-    FreePtr(&block);
-}
-
-TEST(PointerBlocks, LengthIsRequestedSize) {
-    for (DWORD size : {1u, 10u, 4096u, 100000u}) {
-        void* block = AllocPtr(size);
-        ASSERT_NE(nullptr, block) << size;
-        EXPECT_EQ(size, GetPtrLen(block));
-        FreePtr(&block);
-    }
-}
-
-TEST(PointerBlocks, LengthOfNoBlockIsZero) {
-    NoAccessPage page;
-    EXPECT_EQ(0u, GetPtrLen(nullptr));
-    EXPECT_EQ(0u, GetPtrLen(page.address));
-}
-
-TEST(PointerBlocks, ResizeToSameLengthKeepsAddress) {
-    for (DWORD size : {1u, 10u, 300u}) {
-        void* block = AllocPtr(size);
-        FillPattern(block, size);
-        EXPECT_EQ(block, ReAllocPtr(block, size)) << size;
-        EXPECT_TRUE(HasPattern(block, size));
-        FreePtr(&block);
-    }
-}
-
-// The caller's size is compared before 0 becomes 1, so 0 on a 1-byte block still moves it.
-TEST(PointerBlocks, ResizeToZeroComparesSizeBeforeRaisingToOne) {
-    void* block = AllocPtr(1);
-    void* resized = ReAllocPtr(block, 0);
-    bool oldLive = IsLivePointerBlock(block);
-    ASSERT_NE(nullptr, resized);
-    EXPECT_NE(block, resized);
-    EXPECT_FALSE(oldLive);
-    EXPECT_EQ(1u, GetPtrLen(resized));
-    FreePtr(&resized);
-}
-
-TEST(PointerBlocks, GrowthKeepsContentAndZeroFillsRest) {
-    void* block = AllocPtr(16);
-    FillPattern(block, 16);
-    DirtyHeapFor(200);
-    void* grown = ReAllocPtr(block, 200);
-    ASSERT_NE(nullptr, grown);
-    EXPECT_EQ(200u, GetPtrLen(grown));
-    EXPECT_TRUE(HasPattern(grown, 16));
-    EXPECT_TRUE(AllZero(static_cast<BYTE*>(grown) + 16, 200 - 16));
-    FreePtr(&grown);
-}
-
-TEST(PointerBlocks, ShrinkKeepsLeadingContent) {
-    void* block = AllocPtr(200);
-    FillPattern(block, 200);
-    void* shrunk = ReAllocPtr(block, 5);
-    ASSERT_NE(nullptr, shrunk);
-    EXPECT_EQ(5u, GetPtrLen(shrunk));
-    EXPECT_TRUE(HasPattern(shrunk, 5));
-    FreePtr(&shrunk);
-}
-
-TEST(PointerBlocks, MovingResizeFreesOldBlock) {
-    void* block = AllocPtr(16);
-    void* moved = ReAllocPtr(block, 64);
-    bool oldLive = IsLivePointerBlock(block);
-    ASSERT_NE(nullptr, moved);
-    EXPECT_NE(block, moved);
-    EXPECT_FALSE(oldLive);
-    FreePtr(&moved);
-}
-
-TEST(PointerBlocks, ResizeOfNullAllocates) {
+// Size 0 gives 1 byte (or page); blocks come zero-filled however dirty the heap; a copy is
+// another block alike; Free releases the block and clears the caller's variable.
+TEST(MemBlocks, AllocCopyAndFree) {
     struct Case {
+        Kind kind;
         DWORD size, length;
-    };
-    for (Case c : {Case{0, 1}, Case{1, 1}, Case{50, 50}}) {
+    } cases[] = {{kPointer, 0, 1},       {kPointer, 256, 256},  {kPointer, 100000, 100000},
+                 {kHandle, 0, 1},        {kHandle, 256, 256},   {kVirtual, 0, 4096},
+                 {kVirtual, 4096, 4096}, {kVirtual, 4097, 8192}};  // whole pages of 4 KiB
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.kind << ": " << c.size);
         DirtyHeapFor(c.length);
-        void* block = ReAllocPtr(nullptr, c.size);
-        ASSERT_NE(nullptr, block) << c.size;
-        EXPECT_EQ(c.length, GetPtrLen(block)) << c.size;
-        EXPECT_TRUE(AllZero(block, c.length)) << c.size;
-        FreePtr(&block);
+        void* block = Alloc(c.kind, c.size);
+        ASSERT_EQ(c.length, Length(c.kind, block));
+        EXPECT_TRUE(Holds(Bytes(c.kind, block), Pattern(c.length, 0)));
+        // From inside a virtual block, the length runs from the address on.
+        if (c.kind == kVirtual) {
+            EXPECT_EQ(c.length - 1, GetVirPtrLen(Bytes(c.kind, block) + 1));
+        }
+        memcpy(Bytes(c.kind, block), Pattern(c.length).data(), c.length);
+        void* copy = Copy(c.kind, block);
+        EXPECT_NE(block, copy);
+        ASSERT_EQ(c.length, Length(c.kind, copy));
+        EXPECT_TRUE(Holds(Bytes(c.kind, copy), Pattern(c.length)));
+        Free(c.kind, &copy);
+        void* original = block;
+        Free(c.kind, &block);
+        EXPECT_FALSE(Live(c.kind, original));
+        EXPECT_EQ(nullptr, block);
+        Free(c.kind, &block);  // does nothing
     }
 }
 
-TEST(PointerBlocks, ResizeOfUnreadableAddressAllocatesAfresh) {
-    NoAccessPage page;
-    void* block = ReAllocPtr(page.address, 8);
-    ASSERT_NE(nullptr, block);
-    EXPECT_NE(page.address, block);
-    EXPECT_EQ(8u, GetPtrLen(block));
-    FreePtr(&block);
-}
-
-TEST(PointerBlocks, CopyHasSameContentAtNewAddress) {
-    void* block = AllocPtr(77);
-    FillPattern(block, 77);
-    void* copy = GetPtrCopy(block);
-    ASSERT_NE(nullptr, copy);
-    EXPECT_NE(block, copy);
-    EXPECT_EQ(77u, GetPtrLen(copy));
-    EXPECT_TRUE(HasPattern(copy, 77));
-    EXPECT_TRUE(IsLivePointerBlock(block));
-    FreePtr(&copy);
-    FreePtr(&block);
-}
-
-TEST(PointerBlocks, CopyOfNoBlockIsNull) {
-    NoAccessPage page;
-    EXPECT_EQ(nullptr, GetPtrCopy(nullptr));
-    EXPECT_EQ(nullptr, GetPtrCopy(page.address));
-}
-
-TEST(PointerBlocks, FreeClearsVariableAndSecondFreeDoesNothing) {
-    void* block = AllocPtr(32);
-    void* original = block;
-    FreePtr(&block);
-    bool live = IsLivePointerBlock(original);
-    EXPECT_EQ(nullptr, block);
-    EXPECT_FALSE(live);
-    FreePtr(&block);
-    EXPECT_EQ(nullptr, block);
-}
-
-TEST(PointerBlocks, FreeToleratesNullVariableAddress) {
-    FreePtr(nullptr);
-    NoAccessPage page;
-    FreePtr(static_cast<void**>(page.address));
-    SUCCEED();
-}
-
-TEST(PointerBlocks, FreeOfUnreadableBlockClearsVariableOnly) {
-    NoAccessPage page;
-    void* block = page.address;
-    FreePtr(&block);
-    EXPECT_EQ(nullptr, block);
-}
-
-// Rounded resizes ----------------------------------------------------------------------------
-
-TEST(RoundedPointerBlocks, SizeIsRoundedUpToUnit) {
+// Pointer blocks resize to the size asked (rounded up to a unit, 1 meaning ReAllocPtr),
+// virtual ones to 64 KiB granules; rounding past 32 bits fails and keeps the block.
+TEST(MemBlocks, ResizeKeepsContentZeroFillsGrowthAndFreesAMovedBlock) {
+    enum { kStays, kMoves, kFails };
     struct Case {
-        DWORD size, unit, length;
-    };
-    const Case cases[] = {
-        {10, 8, 16},
-        {0, 8, 8},
-        {16, 8, 16},
-        {17, 8, 24},
-        {5, 1, 5},
-        {7, 3, 9},
-        // A unit of 0 means no rounding.
-        {10, 0, 10},
-        {0, 0, 1},
-    };
+        Kind kind;
+        DWORD unit, from, to, length, kept;  // from 0: resize null
+        int outcome;
+    } cases[] = {{kPointer, 1, 16, 200, 200, 16, kMoves},
+                 {kPointer, 1, 200, 5, 5, 5, kMoves},
+                 {kPointer, 1, 1, 0, 1, 0, kMoves},  // 0 is compared before it becomes 1
+                 {kPointer, 8, 16, 10, 16, 16, kStays},
+                 {kPointer, 0, 0, 0, 1, 0, kMoves},  // unit 0: no rounding
+                 {kPointer, 8, 0, 17, 24, 0, kMoves},
+                 {kPointer, 8, 12, 0xFFFFFFFF, 12, 12, kFails},
+                 {kVirtual, 1, 65536, 100, 65536, 65536, kStays},
+                 {kVirtual, 1, 65536, 65537, 131072, 65536, kMoves},
+                 {kVirtual, 1, 12, 0xFFFF0001, 4096, 12, kFails}};
     for (const Case& c : cases) {
-        void* block = ReAllocPtr2(nullptr, c.size, c.unit);
-        ASSERT_NE(nullptr, block) << c.size << "/" << c.unit;
-        EXPECT_EQ(c.length, GetPtrLen(block)) << c.size << "/" << c.unit;
-        FreePtr(&block);
+        SCOPED_TRACE(testing::Message() << c.kind << ": " << c.from << " to " << c.to);
+        void* block = c.from ? Alloc(c.kind, c.from) : nullptr;
+        if (block)
+            memcpy(block, Pattern(c.from).data(), c.from);
+        DirtyHeapFor(c.length);
+        void* resized = c.kind == kVirtual ? ReAllocVirPtr(block, c.to)
+                        : c.unit == 1      ? ReAllocPtr(block, c.to)
+                                           : ReAllocPtr2(block, c.to, c.unit);
+        EXPECT_EQ(c.outcome, !resized ? kFails : resized == block ? kStays : kMoves);
+        EXPECT_EQ(c.outcome != kMoves, Live(c.kind, block));
+        void* now = resized ? resized : block;
+        ASSERT_EQ(c.length, Length(c.kind, now));
+        EXPECT_TRUE(Holds(now, Pattern(c.length, c.kept)));
+        Free(c.kind, &now);
     }
 }
 
-TEST(RoundedPointerBlocks, RoundedSizeEqualToLengthKeepsAddress) {
-    void* block = AllocPtr(16);
-    EXPECT_EQ(block, ReAllocPtr2(block, 10, 8));
-    FreePtr(&block);
-}
-
-// Wrapping would have turned these into a 1-byte block; they fail and keep the block instead.
-TEST(RoundedPointerBlocks, RoundingPastThirtyTwoBitsFailsAndKeepsBlock) {
-    struct Case {
-        DWORD size, unit;
-    };
-    for (Case c : {Case{0xFFFFFFFF, 8}, Case{0xFFFFFFF1, 16}, Case{0xFFFFFFFF, 2}}) {
-        void* block = AllocPtr(12);
-        FillPattern(block, 12);
-        ASSERT_EQ(nullptr, ReAllocPtr2(block, c.size, c.unit)) << c.size << "/" << c.unit;
-        EXPECT_TRUE(IsLivePointerBlock(block));
-        EXPECT_EQ(12u, GetPtrLen(block));
-        EXPECT_TRUE(HasPattern(block, 12));
-        FreePtr(&block);
-    }
-}
-
-// Virtual blocks ---------------------------------------------------------------------------
-
-TEST(VirtualBlocks, AllocLengthIsWholePages) {
-    SYSTEM_INFO system;
-    GetSystemInfo(&system);
-    const DWORD page = system.dwPageSize;
-    struct Case {
-        DWORD size, length;
-    };
-    for (Case c : {Case{0, page}, Case{1, page}, Case{page, page}, Case{page + 1, 2 * page}}) {
-        void* block = AllocVirPtr(c.size);
-        ASSERT_NE(nullptr, block) << c.size;
-        EXPECT_EQ(c.length, GetVirPtrLen(block)) << c.size;
-        // Inside a block, the length runs from the address on.
-        EXPECT_EQ(c.length - 1, GetVirPtrLen(static_cast<char*>(block) + 1)) << c.size;
-        FreeVirPtr(&block);
-    }
-}
-
-TEST(VirtualBlocks, ResizeRoundsToSixtyFourKilobytes) {
-    struct Case {
-        DWORD size, length;
-    };
-    const Case cases[] = {{0, 65536}, {1, 65536}, {65536, 65536}, {65537, 131072}};
-    for (const Case& c : cases) {
-        void* block = ReAllocVirPtr(nullptr, c.size);
-        ASSERT_NE(nullptr, block) << c.size;
-        EXPECT_EQ(c.length, GetVirPtrLen(block)) << c.size;
-        FreeVirPtr(&block);
-    }
-}
-
-TEST(VirtualBlocks, ResizeToSameRoundedSizeKeepsAddress) {
-    void* block = ReAllocVirPtr(nullptr, 65536);
-    ASSERT_NE(nullptr, block);
-    EXPECT_EQ(block, ReAllocVirPtr(block, 100));
-    EXPECT_EQ(65536u, GetVirPtrLen(block));
-    FreeVirPtr(&block);
-}
-
-TEST(VirtualBlocks, GrowthKeepsContentAndReleasesOldBlock) {
-    void* block = ReAllocVirPtr(nullptr, 65536);
-    FillPattern(block, 65536);
-    void* grown = ReAllocVirPtr(block, 65537);
-    ASSERT_NE(nullptr, grown);
-    EXPECT_NE(block, grown);
-    EXPECT_EQ(static_cast<DWORD>(MEM_FREE), RegionState(block));
-    EXPECT_EQ(131072u, GetVirPtrLen(grown));
-    EXPECT_TRUE(HasPattern(grown, 65536));
-    EXPECT_TRUE(AllZero(static_cast<BYTE*>(grown) + 65536, 65536));
-    FreeVirPtr(&grown);
-}
-
-TEST(VirtualBlocks, ShrinkKeepsLeadingContent) {
-    void* block = ReAllocVirPtr(nullptr, 131072);
-    FillPattern(block, 131072);
-    void* shrunk = ReAllocVirPtr(block, 1);
-    ASSERT_NE(nullptr, shrunk);
-    EXPECT_EQ(65536u, GetVirPtrLen(shrunk));
-    EXPECT_TRUE(HasPattern(shrunk, 65536));
-    FreeVirPtr(&shrunk);
-}
-
-// Rounding these up would pass 32 bits; they fail rather than hand back one granule.
-TEST(VirtualBlocks, ResizePastThirtyTwoBitsFailsAndKeepsBlock) {
-    for (DWORD size : {0xFFFF0001u, 0xFFFFFFFFu}) {
-        EXPECT_EQ(nullptr, ReAllocVirPtr(nullptr, size)) << size;
-        void* block = ReAllocVirPtr(nullptr, 65536);
-        FillPattern(block, 64);
-        // Had it moved, the old block would be gone and reading it would crash the run.
-        ASSERT_EQ(nullptr, ReAllocVirPtr(block, size)) << size;
-        EXPECT_EQ(65536u, GetVirPtrLen(block));
-        EXPECT_TRUE(HasPattern(block, 64));
-        FreeVirPtr(&block);
-    }
-}
-
-TEST(VirtualBlocks, CopyHasSameContentAndLength) {
-    void* block = AllocVirPtr(10000);
-    const DWORD length = GetVirPtrLen(block);
-    FillPattern(block, length);
-    void* copy = GetVirPtrCopy(block);
-    ASSERT_NE(nullptr, copy);
-    EXPECT_NE(block, copy);
-    EXPECT_EQ(length, GetVirPtrLen(copy));
-    EXPECT_TRUE(HasPattern(copy, length));
-    EXPECT_EQ(static_cast<DWORD>(MEM_COMMIT), RegionState(block));
-    // A copy from inside the block ends where the block does, and never reads past it.
-    void* tail = GetVirPtrCopy(static_cast<char*>(block) + length - 8);
-    ASSERT_NE(nullptr, tail);
-    EXPECT_EQ(0, memcmp(tail, static_cast<char*>(block) + length - 8, 8));
-    FreeVirPtr(&tail);
-    FreeVirPtr(&copy);
-    FreeVirPtr(&block);
-}
-
-TEST(VirtualBlocks, AddressSpaceThatIsNoBlockHasNoLengthAndNoCopy) {
-    void* released = AllocVirPtr(100);
-    ASSERT_NE(nullptr, released);
+// Null, a released block and reserved address space; none can be read.
+TEST(MemBlocks, AddressSpaceThatIsNoBlockGivesZeroOrNull) {
+    void* reserved = VirtualAlloc(nullptr, 65536, MEM_RESERVE, PAGE_READWRITE);
+    void* released = AllocVirPtr(1);
     void* stale = released;
     FreeVirPtr(&released);
-    void* reserved = VirtualAlloc(nullptr, 65536, MEM_RESERVE, PAGE_READWRITE);
-    ASSERT_NE(nullptr, reserved);
-    const void* addresses[] = {nullptr, stale, reserved};
-    for (const void* address : addresses) {
-        EXPECT_EQ(0u, GetVirPtrLen(address)) << address;
-        EXPECT_EQ(nullptr, GetVirPtrCopy(address)) << address;
+    for (void* address : {static_cast<void*>(nullptr), stale, reserved}) {
+        EXPECT_EQ(0u, GetPtrLen(address) + GetVirPtrLen(address));
+        EXPECT_EQ(nullptr, GetPtrCopy(address));
+        EXPECT_EQ(nullptr, GetVirPtrCopy(address));
+        EXPECT_EQ(0, CalcCheckSum(address, 3) | CalcCheckSum2(address, 3));
+        FreePtr(&address);  // frees nothing, but clears the variable
+        EXPECT_EQ(nullptr, address);
     }
     EXPECT_EQ(nullptr, ReAllocVirPtr(stale, 100));
+    EXPECT_EQ(0, FreeVirPtr(&released));
+    EXPECT_FALSE(GetCopyH(nullptr) || PtrToHandle(nullptr) || HandleToPtr(nullptr));
     VirtualFree(reserved, 0, MEM_RELEASE);
 }
 
-TEST(VirtualBlocks, FreeReleasesAndClearsVariable) {
-    void* block = AllocVirPtr(100);
-    void* original = block;
-    EXPECT_NE(0, FreeVirPtr(&block));
-    EXPECT_EQ(nullptr, block);
-    EXPECT_EQ(static_cast<DWORD>(MEM_FREE), RegionState(original));
-    EXPECT_EQ(0, FreeVirPtr(&block));
-    EXPECT_EQ(0, FreeVirPtr(nullptr));
-}
-
-// Handle blocks ----------------------------------------------------------------------------
-
-TEST(HandleBlocks, AllocGivesZeroFilledMovableBlock) {
-    struct Case {
-        DWORD size, length;
-    };
-    for (Case c : {Case{0, 1}, Case{1, 1}, Case{256, 256}}) {
-        DirtyHeapFor(c.length);
-        HGLOBAL handle = AllocH(c.size);
-        ASSERT_NE(nullptr, handle) << c.size;
-        EXPECT_EQ(c.length, GlobalSize(handle)) << c.size;
-        void* content = GlobalLock(handle);
-        ASSERT_NE(nullptr, content);
-        EXPECT_NE(handle, content) << "a movable handle is not its own address";
-        EXPECT_TRUE(AllZero(content, c.length)) << c.size;
-        GlobalUnlock(handle);
-        FreeH(&handle);
+// Each conversion copies the content into the other kind; PtrTo and HandleTo free the source.
+TEST(MemBlocks, ConversionsCopyTheContentAndFreeTheSourceOnlyWhenTheyMoveIt) {
+    void* pointer = AllocPtr(50);
+    memcpy(pointer, Pattern(50).data(), 50);
+    HGLOBAL kept = HandleFromPtr(pointer), moved = PtrToHandle(pointer);
+    EXPECT_FALSE(Live(kPointer, pointer));
+    void* copies[] = {PtrFromHandle(kept), HandleToPtr(moved)};
+    EXPECT_TRUE(Live(kHandle, kept));
+    EXPECT_FALSE(Live(kHandle, moved));
+    for (void* copy : copies) {
+        EXPECT_EQ(50u, GetPtrLen(copy));
+        EXPECT_TRUE(Holds(copy, Pattern(50)));
+        FreePtr(&copy);
     }
+    FreeH(&kept);
 }
 
-TEST(HandleBlocks, FreeClearsVariableAndSecondFreeDoesNothing) {
-    HGLOBAL handle = AllocH(32);
-    HGLOBAL original = handle;
-    FreeH(&handle);
-    EXPECT_EQ(nullptr, handle);
-    EXPECT_FALSE(IsLiveHandle(original));
-    FreeH(&handle);
-    EXPECT_EQ(nullptr, handle);
-    FreeH(nullptr);
-}
-
-TEST(HandleBlocks, FreeReleasesLockedBlock) {
-    HGLOBAL handle = AllocH(32);
-    HGLOBAL original = handle;
-    GlobalLock(handle);
-    GlobalLock(handle);
-    FreeH(&handle);
-    EXPECT_EQ(nullptr, handle);
-    EXPECT_FALSE(IsLiveHandle(original));
-}
-
-TEST(HandleBlocks, CopyIsFixedMemoryWithSameContent) {
-    HGLOBAL handle = AllocH(90);
-    FillPattern(GlobalLock(handle), 90);
-    GlobalUnlock(handle);
-    HGLOBAL copy = GetCopyH(handle);
-    ASSERT_NE(nullptr, copy);
-    EXPECT_NE(handle, copy);
-    EXPECT_EQ(90u, GlobalSize(copy));
-    // The copy takes the source's allocation attributes, none for AllocH, so it is fixed.
-    void* content = GlobalLock(copy);
-    EXPECT_EQ(copy, content);
-    EXPECT_TRUE(HasPattern(content, 90));
-    GlobalUnlock(copy);
-    EXPECT_EQ(0u, GlobalFlags(handle) & GMEM_LOCKCOUNT);
-    FreeH(&copy);
-    FreeH(&handle);
-}
-
-TEST(HandleBlocks, CopyOfNullIsNull) {
-    EXPECT_EQ(nullptr, GetCopyH(nullptr));
-}
-
-// Conversions ------------------------------------------------------------------------------
-
-TEST(BlockConversions, PtrToHandleFreesSource) {
-    void* block = AllocPtr(50);
-    FillPattern(block, 50);
-    HGLOBAL handle = PtrToHandle(block);
-    bool sourceLive = IsLivePointerBlock(block);
-    ASSERT_NE(nullptr, handle);
-    EXPECT_FALSE(sourceLive);
-    EXPECT_EQ(50u, GlobalSize(handle));
-    EXPECT_TRUE(HasPattern(GlobalLock(handle), 50));
-    GlobalUnlock(handle);
-    FreeH(&handle);
-}
-
-TEST(BlockConversions, HandleFromPtrKeepsSource) {
-    void* block = AllocPtr(50);
-    FillPattern(block, 50);
-    HGLOBAL handle = HandleFromPtr(block);
-    bool sourceLive = IsLivePointerBlock(block);
-    ASSERT_NE(nullptr, handle);
-    EXPECT_TRUE(sourceLive);
-    EXPECT_TRUE(HasPattern(block, 50));
-    EXPECT_EQ(50u, GlobalSize(handle));
-    EXPECT_TRUE(HasPattern(GlobalLock(handle), 50));
-    GlobalUnlock(handle);
-    FreeH(&handle);
-    FreePtr(&block);
-}
-
-TEST(BlockConversions, HandleToPtrFreesHandle) {
-    HGLOBAL handle = AllocH(70);
-    FillPattern(GlobalLock(handle), 70);
-    GlobalUnlock(handle);
-    void* block = HandleToPtr(handle);
-    bool handleLive = IsLiveHandle(handle);
-    ASSERT_NE(nullptr, block);
-    EXPECT_FALSE(handleLive);
-    EXPECT_EQ(70u, GetPtrLen(block));
-    EXPECT_TRUE(HasPattern(block, 70));
-    FreePtr(&block);
-}
-
-TEST(BlockConversions, PtrFromHandleKeepsHandleUnlocked) {
-    HGLOBAL handle = AllocH(70);
-    FillPattern(GlobalLock(handle), 70);
-    GlobalUnlock(handle);
-    void* block = PtrFromHandle(handle);
-    ASSERT_NE(nullptr, block);
-    EXPECT_TRUE(IsLiveHandle(handle));
-    EXPECT_EQ(0u, GlobalFlags(handle) & GMEM_LOCKCOUNT);
-    EXPECT_EQ(70u, GetPtrLen(block));
-    EXPECT_TRUE(HasPattern(block, 70));
-    FreePtr(&block);
-    FreeH(&handle);
-}
-
-TEST(BlockConversions, NullConvertsToNull) {
-    EXPECT_EQ(nullptr, PtrToHandle(nullptr));
-    EXPECT_EQ(nullptr, HandleFromPtr(nullptr));
-    EXPECT_EQ(nullptr, HandleToPtr(nullptr));
-    EXPECT_EQ(nullptr, PtrFromHandle(nullptr));
-}
-
-// Checksums and comparison -------------------------------------------------------------------
-
-TEST(BlockChecksums, SumsBytesAsSignedValues) {
+// Bytes count as signed; the second sum weighs each by its index. EqualPtr compares `length`.
+TEST(MemBlocks, SumsAndComparison) {
     struct Case {
-        const char* bytes;
+        const char *bytes, *other;
         DWORD length;
-        LONG sum, weighted;
-    };
-    const Case cases[] = {
-        {"abc", 3, 294, 296},      {"\xFF\xFF", 2, -2, -1},
-        {"\x80", 1, -128, 0},  // the first byte never weighs in
-        {"\x7F\x80", 2, -1, -128}, {"abc", 0, 0, 0},
-    };
+        LONG sum, weighted, equal;
+    } cases[] = {{"abc", "abc", 3, 294, 296, 1},   {"\xFF\xFF", "\xFF\xFE", 2, -2, -1, 0},
+                 {"\x80", "\x7F", 1, -128, 0, 0},  {"\x7F\x80", "\x7F\x80", 2, -1, -128, 1},
+                 {"abcX", "abcY", 3, 294, 296, 1}, {"xbc", "abc", 3, 317, 296, 0},
+                 {"abc", "xyz", 0, 0, 0, 1}};
     for (const Case& c : cases) {
-        EXPECT_EQ(c.sum, CalcCheckSum(c.bytes, c.length)) << c.bytes << "/" << c.length;
-        EXPECT_EQ(c.weighted, CalcCheckSum2(c.bytes, c.length)) << c.bytes << "/" << c.length;
+        EXPECT_EQ(c.sum, CalcCheckSum(c.bytes, c.length)) << c.bytes;
+        EXPECT_EQ(c.weighted, CalcCheckSum2(c.bytes, c.length)) << c.bytes;
+        EXPECT_EQ(c.equal, EqualPtr(c.bytes, c.other, c.length)) << c.bytes;
     }
-}
-
-TEST(BlockChecksums, WeightedSumWrapsAtThirtyTwoBits) {
-    // 127 * (0 + 1 + ... + 8299) = 4,373,987,950, which is 79,020,654 once wrapped.
-    const DWORD length = 8300;
-    void* block = AllocPtr(length);
-    memset(block, 0x7F, length);
-    EXPECT_EQ(127 * 8300, CalcCheckSum(block, length));
-    EXPECT_EQ(79020654, CalcCheckSum2(block, length));
-    FreePtr(&block);
-}
-
-TEST(BlockChecksums, NoBlockSumsToZero) {
-    NoAccessPage page;
-    EXPECT_EQ(0, CalcCheckSum(nullptr, 3));
-    EXPECT_EQ(0, CalcCheckSum2(nullptr, 3));
-    EXPECT_EQ(0, CalcCheckSum(page.address, 3));
-    EXPECT_EQ(0, CalcCheckSum2(page.address, 3));
-}
-
-TEST(BlockComparison, LengthZeroIsEqualWhateverTheAddresses) {
-    EXPECT_EQ(1, EqualPtr(nullptr, nullptr, 0));
-    EXPECT_EQ(1, EqualPtr("a", "b", 0));
-    EXPECT_EQ(1, EqualPtr(nullptr, "b", 0));
-}
-
-TEST(BlockComparison, FirstDifferenceGivesZero) {
-    struct Case {
-        const char *a, *b;
-        DWORD length;
-        LONG equal;
-    };
-    const Case cases[] = {
-        {"abcd", "abcd", 4, 1}, {"abcd", "abce", 4, 0},
-        {"xbcd", "abcd", 4, 0}, {"abcX", "abcY", 3, 1},  // only the first length bytes count
-        {"\x80", "\x7F", 1, 0}, {"\x7F", "\x80", 1, 0},
-    };
-    for (const Case& c : cases)
-        EXPECT_EQ(c.equal, EqualPtr(c.a, c.b, c.length)) << c.a << " vs " << c.b;
 }
