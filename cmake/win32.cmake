@@ -38,7 +38,7 @@ add_subdirectory(/usr/src/googletest ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM
 
 function(win32_test_program name)
     add_executable(${name} ${ARGN})
-    target_link_libraries(${name} PRIVATE setup_core GTest::gtest)
+    target_link_libraries(${name} PRIVATE setup_core GTest::gtest_main)
     # Static, so Wine needs no libstdc++, libgcc or winpthread DLL beside the program.
     target_link_options(${name} PRIVATE -static)
     project_warnings(${name})
