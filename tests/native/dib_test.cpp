@@ -44,8 +44,8 @@ TEST(SplashGuard, AcceptsWholePicturesOnly) {
         {"size field beyond the block", Dib(0xFFFFFFF0u, 4, 4, 24, 100), false},
         {"width 0", Dib(40, 0, 4, 24, 100), false},
         {"48 bits, never drawn", Dib(40, 4, 4, 48, 40 + 4 * 24), false},
-        // Rows of 2^44 bytes, whose product with the height wraps.
-        {"65535 bits", Dib(40, 0x7FFFFFFF, 0x7FFFFFFF, 0xFFFF, 1000), false},
+        // Rows of 2^42 bytes, whose product with the height wraps to 0.
+        {"32768 bits", Dib(40, 1u << 30, 1u << 22, 32768, 1000), false},
     };
     for (const auto& c : cases) {
         // Copies of exactly the length under test, so AddressSanitizer sees any read past it.
