@@ -4,6 +4,7 @@
 #include <stdint.h>
 #include <string.h>
 
+#include <algorithm>
 #include <vector>
 
 #include "installer/package.h"
@@ -26,19 +27,13 @@ static void ReadAsStartUpDoes(const uint8_t* file, uint32_t length) {
     Touch(reinterpret_cast<const uint8_t*>(layout.saverName), strlen(layout.saverName) + 1);
     Touch(layout.saverImage, layout.saverImageLength);
     SplashLocation splash;
-    if (!LocateSplashDib(layout.saverImage, layout.saverImageLength, &splash))
-        return;
-    if (splash.length == 0)
+    if (!LocateSplashDib(layout.saverImage, layout.saverImageLength, &splash) || !splash.length)
         return;
     // Start-up copies the picture into a block of exactly its length before using it.
     std::vector<uint8_t> copy(layout.saverImage + splash.offset,
                               layout.saverImage + splash.offset + splash.length);
-    if (IsSplashDibComplete(copy.data(), splash.length)) {
-        uint32_t rows = 0;
-        memcpy(&rows, copy.data(), 4);
-        Touch(copy.data(), splash.length);
-        g_sink = static_cast<uint8_t>(GetDibColorTableSize(copy.data()) + rows);
-    }
+    if (IsSplashDibComplete(copy.data(), splash.length))
+        g_sink = static_cast<uint8_t>(GetDibColorTableSize(copy.data()));
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
@@ -48,15 +43,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (size < 4)
         return 0;
 
-    char setup[kMarkerBufferSize];
-    char saver[kMarkerBufferSize];
+    char setup[kMarkerBufferSize], saver[kMarkerBufferSize];
     BuildSetupBoundary(setup);
     BuildSaverBoundary(saver);
-    size_t body = size - 4;
-    size_t setupAt = body ? (data[0] | data[1] << 8) % (body + 1) : 0;
-    size_t saverAt = body ? (data[2] | data[3] << 8) % (body + 1) : 0;
-    if (saverAt < setupAt)
-        saverAt = setupAt;
+    size_t setupAt = (data[0] | data[1] << 8) % (size - 3);  // 0 to the size of the body
+    size_t saverAt = std::max(setupAt, (data[2] | data[3] << 8) % (size - 3));
     std::vector<uint8_t> file(data + 4, data + 4 + setupAt);
     file.insert(file.end(), setup, setup + kMarkerLength);
     file.insert(file.end(), data + 4 + setupAt, data + 4 + saverAt);

@@ -4,138 +4,53 @@
 
 #include "support/path.h"
 
-namespace {
-
-// Code page 932: 0x95 0x5C is one character whose trail byte has the value of a backslash.
-const std::string kTrailBackslash = "\x95\x5C";
-
-struct PartCase {
-    std::string path;
-    std::string expected;
-};
-
-class FileNamePart : public testing::TestWithParam<PartCase> {};
-
-TEST_P(FileNamePart, IsTheTextFromTheReturnedPosition) {
-    std::string path = GetParam().path;
+// What an operation makes of `path` in a path buffer: the text from the position it returns, or
+// the path it changed.
+static std::string Apply(char op, const char* path, const char* arg) {
     char buffer[kPathBufferSize] = {};
-    path.copy(buffer, path.size());
-    char* part = GetFileNamePart(buffer);
-    EXPECT_GE(part, buffer);
-    EXPECT_EQ(GetParam().expected, part);
+    strcpy(buffer, path);
+    if (op == 'N')
+        return GetFileNamePart(buffer);
+    if (op == 'E')
+        return GetExtensionPart(buffer);
+    if (op == 'S')
+        return EndsWithSeparator(buffer) ? "ends" : "";
+    if (op == 'A')
+        AppendPathPart(buffer, arg);
+    if (op == 'X')
+        SetExtension(buffer, arg);
+    return buffer;
 }
 
-INSTANTIATE_TEST_SUITE_P(Paths, FileNamePart,
-                         testing::Values(PartCase{"C:\\dir\\file.scr", "file.scr"},
-                                         PartCase{"file.scr", "file.scr"}, PartCase{"C:\\", ""},
-                                         PartCase{"C:file", "file"},
-                                         PartCase{"C:\\dir\\", "\\dir\\"},
-                                         PartCase{"dir\\sub\\", "dir\\sub\\"}, PartCase{"a:b", ""},
-                                         PartCase{"", ""},
-                                         PartCase{kTrailBackslash + "x", kTrailBackslash + "x"},
-                                         PartCase{"C:\\" + kTrailBackslash + "\\n.scr", "n.scr"},
-                                         // A lead byte just before the end is examined as one byte.
-                                         PartCase{"a\\\x95", "\x95"}));
-
-TEST(Separator, EndsTheTextOnlyWhereTheWalkExaminesIt) {
-    struct Case {
-        std::string path;
-        bool ends;
+// In code page 932, 0x95 0x5C is one character whose trail byte has the value of a backslash,
+// and 字 is 0x8E 0x9A, whose trail byte has the value of a lead byte.
+TEST(Path, OperationsWalkDoubleByteCharactersWhole) {
+    const struct {
+        char op;  // N file name part, E extension part, S ends with separator, A append, X set ext.
+        const char *path, *arg, *expected;
     } cases[] = {
-        {"C:\\TEMP\\", true},
-        {"C:\\TEMP", false},
-        {"", false},
-        {"\x8E\x9A\\", true},  // 字 and a backslash: the trail byte 0x9A could lead
-        {kTrailBackslash, false},
-        {"a" + kTrailBackslash, false},
+        {'N', "C:file", "", "file"},
+        {'N', "C:\\dir\\", "", "\\dir\\"},
+        {'N', "C:\\\x95\x5C\\n.scr", "", "n.scr"},
+        {'N', "a\\\x95", "", "\x95"},  // a lead byte just before the end is examined as one byte
+        {'S', "C:\\TEMP\\", "", "ends"},
+        {'S', "C:\\TEMP", "", ""},
+        {'S', "\x8E\x9A\\", "", "ends"},
+        {'S', "a\x95\x5C", "", ""},
+        {'A', "C:\\TEMP", "name", "C:\\TEMP\\name"},
+        {'A', "C:\\a\\\\\\b", "c", "C:\\a\\\\b\\c"},
+        {'A', "\\\\server\\share", "x", "\\\\server\\share\\x"},  // a leading pair stays
+        {'A', "C:\\\x95\x5C", "x", "C:\\\x95\x5C\\x"},
+        {'A', "C:\\", "\x95\x5C\\x", "C:\\\x95\x5C\\x"},
+        {'E', "a.b.c", "", "c"},
+        {'E', "name. txt", "", ""},
+        {'E', "dir.d\\name", "", ""},
+        {'E', "\x95\x5C.scr", "", "scr"},
+        {'X', "dir\\b.txt", "TMP", "dir\\b.TMP"},
+        {'X', "dir\\b.", "TMP", "dir\\b.TMP"},
+        {'X', "dir.d\\b", "*", "dir.d\\b.*"},
+        {'X', "x.TMP", "", "x.TMP"},
     };
     for (const auto& c : cases)
-        EXPECT_EQ(c.ends, EndsWithSeparator(c.path.c_str()) != 0) << c.path;
+        EXPECT_EQ(c.expected, Apply(c.op, c.path, c.arg)) << c.op << " " << c.path << " " << c.arg;
 }
-
-TEST(FileNamePart, LeavesTheFolderSeparatorJustBeforeTheName) {
-    char path[kPathBufferSize] = "C:\\Inst\\setup.exe";
-    char* name = GetFileNamePart(path);
-    ASSERT_EQ('\\', name[-1]);
-    name[-1] = 0;
-    EXPECT_STREQ("C:\\Inst", path);
-}
-
-struct AppendCase {
-    std::string path;
-    std::string part;
-    std::string expected;
-};
-
-class AppendPart : public testing::TestWithParam<AppendCase> {};
-
-TEST_P(AppendPart, JoinsWithOneBackslash) {
-    char buffer[kPathBufferSize] = {};
-    GetParam().path.copy(buffer, GetParam().path.size());
-    AppendPathPart(buffer, GetParam().part.c_str());
-    EXPECT_EQ(GetParam().expected, buffer);
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Paths, AppendPart,
-    testing::Values(AppendCase{"C:\\TEMP\\", "name", "C:\\TEMP\\name"},
-                    AppendCase{"C:\\TEMP", "name", "C:\\TEMP\\name"},
-                    AppendCase{"", "name", "\\name"},
-                    AppendCase{"C:\\a\\\\\\b", "c", "C:\\a\\\\b\\c"},
-                    AppendCase{"C:\\a\\\\\\\\b", "c", "C:\\a\\\\b\\c"},
-                    AppendCase{"\\\\server\\share", "x", "\\\\server\\share\\x"},
-                    AppendCase{"C:\\a", "\\x", "C:\\a\\x"},
-                    AppendCase{"C:\\" + kTrailBackslash, "x", "C:\\" + kTrailBackslash + "\\x"},
-                    AppendCase{"C:\\", kTrailBackslash + "\\x", "C:\\" + kTrailBackslash + "\\x"}));
-
-TEST(AppendPart, IgnoresNullArguments) {
-    char buffer[kPathBufferSize] = "C:\\a";
-    AppendPathPart(buffer, nullptr);
-    AppendPathPart(nullptr, "x");
-    EXPECT_STREQ("C:\\a", buffer);
-}
-
-class ExtensionPart : public testing::TestWithParam<PartCase> {};
-
-TEST_P(ExtensionPart, FollowsTheLastDotOfTheLastComponent) {
-    char buffer[kPathBufferSize] = {};
-    GetParam().path.copy(buffer, GetParam().path.size());
-    char* extension = GetExtensionPart(buffer);
-    ASSERT_NE(nullptr, extension);
-    EXPECT_EQ(GetParam().expected, extension);
-    if (*extension)
-        EXPECT_EQ('.', extension[-1]);
-}
-
-INSTANTIATE_TEST_SUITE_P(Paths, ExtensionPart,
-                         testing::Values(PartCase{"a.b.c", "c"}, PartCase{".profile", "profile"},
-                                         PartCase{"name.", ""}, PartCase{"name. txt", ""},
-                                         PartCase{"dir.d\\name", ""},
-                                         PartCase{"C:\\x\\saver.scr", "scr"},
-                                         PartCase{kTrailBackslash + ".scr", "scr"}));
-
-TEST(ExtensionPart, IsNullForNullAndEmptyPaths) {
-    char empty[1] = "";
-    EXPECT_EQ(nullptr, GetExtensionPart(nullptr));
-    EXPECT_EQ(nullptr, GetExtensionPart(empty));
-}
-
-class SetExtensionCase : public testing::TestWithParam<AppendCase> {};
-
-TEST_P(SetExtensionCase, ReplacesOrAdds) {
-    char buffer[kPathBufferSize] = {};
-    GetParam().path.copy(buffer, GetParam().path.size());
-    SetExtension(buffer, GetParam().part.c_str());
-    EXPECT_EQ(GetParam().expected, buffer);
-}
-
-INSTANTIATE_TEST_SUITE_P(Paths, SetExtensionCase,
-                         testing::Values(AppendCase{"dir\\b.txt", "TMP", "dir\\b.TMP"},
-                                         AppendCase{"dir\\b", "TMP", "dir\\b.TMP"},
-                                         AppendCase{"dir\\b.", "TMP", "dir\\b.TMP"},
-                                         AppendCase{"dir.d\\b", "*", "dir.d\\b.*"},
-                                         AppendCase{"x.TMP", "*", "x.*"},
-                                         AppendCase{"x.TMP", "", "x.TMP"},
-                                         AppendCase{"", "TMP", ""}));
-
-}  // namespace
