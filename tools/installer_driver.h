@@ -79,6 +79,11 @@ Screen CaptureSettledScreen();
 // Writes a capture as a 24-bit BMP file, for people to look at.
 void SaveBitmap(const Screen& screen, const std::string& path);
 
+// The screen saver registration as the user's profile holds it: the "Control Panel\Desktop"
+// value, the "system.ini" entry and the active flag, as "value | entry | on" (or "off"). The
+// live flag a process reads back under Wine follows the X server, so the profile's is read.
+std::string ReadRegistration();
+
 struct RunResult {
     bool exited = false;  // within the time allowed
     DWORD exitCode = 0;

@@ -80,5 +80,6 @@ int main(int argc, char** argv) {
     }
     printf("exit code %lu after %lu ms (boxes answered at once), %d progress frames\n", exitCode,
            GetTickCount() - start, frames);
+    printf("registered: %s\n", e2e::ReadRegistration().c_str());
     return exitCode == 0 ? 0 : 1;
 }

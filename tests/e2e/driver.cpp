@@ -36,24 +36,6 @@ std::string WriteInstaller(const scratch::Folder& folder, const std::string& sav
     return path;
 }
 
-static std::string DesktopValue(const char* name) {
-    HKEY desktop;
-    char value[MAX_PATH] = "(none)";
-    DWORD size = sizeof value - 1;
-    if (RegOpenKeyExA(HKEY_CURRENT_USER, "Control Panel\\Desktop", 0, KEY_READ, &desktop))
-        return value;
-    RegQueryValueExA(desktop, name, nullptr, nullptr, reinterpret_cast<BYTE*>(value), &size);
-    RegCloseKey(desktop);
-    return value;
-}
-
-std::string ReadRegistration() {
-    char entry[MAX_PATH] = {};
-    GetPrivateProfileStringA("boot", "SCRNSAVE.EXE", "", entry, MAX_PATH, "system.ini");
-    return DesktopValue("SCRNSAVE.EXE") + " | " + entry + " | " +
-           (DesktopValue("ScreenSaveActive") == "1" ? "on" : "off");
-}
-
 void ResetRegistration() {
     HKEY desktop;
     RegOpenKeyExA(HKEY_CURRENT_USER, "Control Panel\\Desktop", 0, KEY_WRITE, &desktop);

@@ -22,10 +22,7 @@ std::vector<std::string> KeptAsideFiles();
 std::string WriteInstaller(const scratch::Folder& folder, const std::string& saverFileName,
                            const Bytes& saver);
 
-// The registry value, the "system.ini" entry and the active flag as stored in the profile (the
-// live flag a process reads back under Wine follows the X server), as "value | entry | on".
-// Reset makes it "none | none | off".
-std::string ReadRegistration();
+// Makes ReadRegistration() give "none | none | off".
 void ResetRegistration();
 // What a completed install registers for the file `name` in the system folder.
 std::string RegisteredAs(const std::string& name);

@@ -21,15 +21,6 @@ uint32_t Rgb(uint32_t colorref) {
     return (colorref & 0xFF) << 16 | (colorref & 0xFF00) | (colorref >> 16 & 0xFF);
 }
 
-uint32_t BandColourAt(int row, int height) {
-    for (int k = 0; k < kBandCount; ++k) {
-        GradientBand band = GetGradientBand(k, height);
-        if (row >= band.top && row < band.bottom)
-            return Rgb(band.colour);
-    }
-    return 0xDEADBEEF;
-}
-
 // Bar pixels that are white, magenta (filled) or neither (the label).
 std::vector<int> CountBar(const e2e::Screen& screen, int percent) {
     ProgressBarLayout bar = GetProgressBarLayout(screen.width, screen.height, percent);
@@ -42,7 +33,8 @@ std::vector<int> CountBar(const e2e::Screen& screen, int percent) {
     return count;
 }
 
-// One whole install as a user sees it, every fact checked on the way. Runs at widths of 1024
+// One whole install as a user sees it, every fact checked on the way (the paint's every pixel
+// is the in-process tests' business). Runs at widths of 1024
 // and 1025, where the title font grows from 42 to 72 pixels, and in a 64-bit prefix, where the
 // file must go, and be registered, where 32-bit system files live.
 TEST(Screen, FullInstallIntoTheSystemFolder) {
@@ -65,9 +57,6 @@ TEST(Screen, FullInstallIntoTheSystemFolder) {
     EXPECT_EQ(L"「e2e_full」スクリーンセーバーのインストールを開始します。\r\n\r\nよろしいですか?",
               confirm.text);
 
-    // The gradient down the right edge, clear of the bar and the box.
-    for (int row : {0, 6, 7, height / 3, height / 2, height - 61, height - 1})
-        EXPECT_EQ(BandColourAt(row, height), first.At(width - 1, row)) << "row " << row;
     // Two white title lines, as deep as the font the screen width asks for.
     int fontHeight = width <= 1024 ? 42 : 72, lowest = -1;
     for (int y = kTitleY; y < 300; ++y)
@@ -75,11 +64,6 @@ TEST(Screen, FullInstallIntoTheSystemFolder) {
             lowest = first.At(x, y) == 0xFFFFFF ? y : lowest;
     EXPECT_GT(lowest, kTitleY + fontHeight * 3 / 2);
     EXPECT_LT(lowest, kTitleY + fontHeight * 2 + 4);
-    // The splash on the bottom edge: its frame as drawn, its black middle showing the gradient.
-    int top = height - 48;
-    EXPECT_EQ(0xFF8140u, first.At(kSplashX + 1, top + 1));
-    EXPECT_EQ(0xFF8540u, first.At(kSplashX + 5, top + 2));
-    EXPECT_EQ(BandColourAt(top + 24, height), first.At(kSplashX + 32, top + 24));
     std::vector<int> empty = CountBar(first, 0);
     int area = GetProgressBarLayout(width, height, 0).width * kBarHeight;
     EXPECT_EQ(0, empty[1]);
