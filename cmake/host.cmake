@@ -16,14 +16,15 @@ target_link_options(setup_pure_checked PUBLIC ${SANITIZE_FLAGS})
 project_warnings(setup_pure_checked)
 
 file(GLOB NATIVE_TEST_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/native/*.cpp)
-add_executable(native_tests ${NATIVE_TEST_SOURCES})
+add_executable(native_tests ${NATIVE_TEST_SOURCES} ${KIT_SOURCES})
 target_link_libraries(native_tests PRIVATE setup_pure_checked GTest::gtest_main)
 project_warnings(native_tests)
 gtest_discover_tests(native_tests TEST_PREFIX "native." DISCOVERY_MODE PRE_TEST NO_PRETTY_VALUES)
 
-add_executable(make-installer ${CMAKE_SOURCE_DIR}/tools/make_installer.cpp)
-target_link_libraries(make-installer PRIVATE setup_pure)
-project_warnings(make-installer)
+# The stub comes from the Win32 build (scripts/build builds that first); without it the tool
+# needs --stub.
+set(SETUP_STUB "" CACHE FILEPATH "setup.exe to build into make-installer")
+make_installer_tool(setup_pure "${SETUP_STUB}")
 
 if(CMAKE_CXX_COMPILER_ID STREQUAL "Clang")
     # The fuzzers' own build of the logic also traps unsigned wrap-around: a size sum that wraps

@@ -23,3 +23,11 @@ set(INSTALLER_WIN32_SOURCES
     support/path_win.cpp
     support/unique_names_win.cpp
 )
+
+# The authors' tool's logic, built into make-installer (both flavours) and the native tests.
+set(KIT_SOURCES
+    tools/bmp.cpp
+    tools/inspect.cpp
+    tools/inspect_format.cpp
+    tools/saver_header.cpp
+)

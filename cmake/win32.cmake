@@ -96,6 +96,16 @@ target_link_libraries(paint_bench PRIVATE setup_core)
 target_link_options(paint_bench PRIVATE -static)
 project_warnings(paint_bench)
 
+# The authors' tool as a Windows console program, with the setup.exe of this build inside. Its
+# logic takes the code page 932 rule for double-byte names, as the native tool does, so both
+# refuse the same names whatever code page the author's system uses.
+add_library(kit_pure STATIC ${PURE_SOURCES} ${CMAKE_SOURCE_DIR}/support/lead_byte_cp932.cpp)
+target_include_directories(kit_pure PUBLIC ${CMAKE_SOURCE_DIR})
+project_warnings(kit_pure)
+make_installer_tool(kit_pure $<TARGET_FILE:setup>)
+target_link_options(make-installer PRIVATE -static)
+add_dependencies(make-installer setup)
+
 # Runs an installer through to its end and saves what it showed (scripts/demo uses it).
 add_executable(preview ${CMAKE_SOURCE_DIR}/tools/preview_win.cpp
                        ${CMAKE_SOURCE_DIR}/tools/installer_driver_win.cpp)

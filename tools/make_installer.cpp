@@ -1,80 +1,246 @@
-// make-installer: builds a self-extracting installer for one screen saver.
-//
-//   make-installer SETUP.EXE SAVER.SCR OUTPUT.EXE [NAME]
-//
-// NAME is the file name the screen saver gets in the system folder (default: the file name of
-// SAVER.SCR). The output is written to a temporary file beside it and renamed into place, so a
-// failure never leaves a half-written installer.
+// make-installer: the authors' tool. Builds a self-extracting installer for one screen saver,
+// shows what an installer will do, takes the screen saver back out, and gives a finished screen
+// saver the installer's data header with a splash picture. The logic lives in the files beside
+// this one; here are the command line and the files.
 #include <stdio.h>
+#include <string.h>
 
-#include <cerrno>
-#include <cstring>
-#include <fstream>
+#include <map>
 #include <string>
 #include <vector>
 
 #include "installer/package.h"
+#include "resources/version.h"
+#include "tools/bmp.h"
+#include "tools/builtin_stub.h"
+#include "tools/files.h"
+#include "tools/inspect.h"
+#include "tools/saver_header.h"
 
 namespace {
 
-bool ReadFile(const std::string& path, std::vector<uint8_t>* bytes) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in)
-        return false;
-    bytes->assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-    return !in.bad();
-}
+using Bytes = std::vector<uint8_t>;
 
-std::string BaseName(const std::string& path) {
-    size_t slash = path.find_last_of("/\\");
-    return slash == std::string::npos ? path : path.substr(slash + 1);
-}
+const char kToolHelp[] =
+    "usage: make-installer COMMAND ARGUMENTS\n"
+    "\n"
+    "  build SAVER.SCR [-o OUTPUT.EXE] [--name NAME] [--stub SETUP.EXE]\n"
+    "                     join the installer and a screen saver into one program\n"
+    "  inspect INSTALLER.EXE [--json]\n"
+    "                     show what an installer will do; exit 1 when it will not install\n"
+    "  extract INSTALLER.EXE [-o SAVER.SCR]\n"
+    "                     take the screen saver back out, byte for byte\n"
+    "  header SAVER.SCR [--splash PICTURE.BMP] [-o OUT.SCR]\n"
+    "                     append the installer's data header with a splash picture\n"
+    "\n"
+    "  make-installer COMMAND --help   more on one command\n"
+    "  make-installer --version        the version\n"
+    "\n"
+    "Exit codes: 0 done, 1 refused or failed (one line says which file and why), 2 usage.\n";
 
-int Fail(const std::string& message) {
-    fprintf(stderr, "make-installer: %s\n", message.c_str());
+struct Command {
+    const char* name;
+    const char* help;
+    std::vector<std::string> valueOptions, flags;
+    int (*run)(const std::string& input, std::map<std::string, std::string>& options);
+};
+
+int Fail(const std::string& file, const std::string& reason) {
+    fprintf(stderr, "make-installer: %s: %s\n", file.c_str(), reason.c_str());
     return 1;
+}
+
+int Usage(const std::string& message) {
+    fprintf(stderr, "make-installer: %s (make-installer --help)\n", message.c_str());
+    return 2;
+}
+
+size_t BaseNameStart(const std::string& path) {
+    size_t slash = path.find_last_of("/\\");
+    return slash == std::string::npos ? 0 : slash + 1;
+}
+
+int Write(const std::string& path, const Bytes& bytes) {
+    std::string reason;
+    if (!WriteFileAtomically(path, bytes, &reason))
+        return Fail(path, reason);
+    return 0;
+}
+
+int Build(const std::string& saverPath, std::map<std::string, std::string>& options) {
+    std::string name =
+        options.count("--name") ? options["--name"] : saverPath.substr(BaseNameStart(saverPath));
+    // Default: beside the saver, its file name without the extension and "Setup.exe".
+    size_t dot = saverPath.find_last_of('.');
+    if (dot == std::string::npos || dot < BaseNameStart(saverPath))
+        dot = saverPath.size();
+    std::string output =
+        options.count("-o") ? options["-o"] : saverPath.substr(0, dot) + "Setup.exe";
+    Bytes stub(kBuiltInStub, kBuiltInStub + kBuiltInStubSize), saver, installer;
+    std::string stubPath = options.count("--stub") ? options["--stub"] : "built-in stub";
+    std::string reason;
+    if (options.count("--stub") && !ReadWholeFile(stubPath, &stub, &reason))
+        return Fail(stubPath, "cannot read: " + reason);
+    if (stub.empty())
+        return Fail(stubPath,
+                    "this make-installer was built without setup.exe; give --stub SETUP.EXE");
+    if (!ReadWholeFile(saverPath, &saver, &reason))
+        return Fail(saverPath, "cannot read: " + reason);
+    char marker[kMarkerBufferSize];
+    BuildSetupBoundary(marker);
+    uint32_t at;
+    if (stub.size() <= 0xFFFFFFFFu &&
+        FindMarker(stub.data(), static_cast<uint32_t>(stub.size()), marker, &at))
+        return Fail(stubPath, "refused: the program already contains the setup boundary marker");
+    if (!BuildInstaller(stub, saver, name, &installer, &reason))
+        return Fail(saverPath, "refused as \"" + name + "\": " + reason);
+    if (int failed = Write(output, installer))
+        return failed;
+    printf("%s: %zu bytes, installs %s\n", output.c_str(), installer.size(), name.c_str());
+    return 0;
+}
+
+int Inspect(const std::string& path, std::map<std::string, std::string>& options) {
+    Bytes file;
+    std::string reason;
+    if (!ReadWholeFile(path, &file, &reason))
+        return Fail(path, "cannot read: " + reason);
+    InstallerFacts facts = InspectInstaller(file.data(), file.size());
+    std::string text =
+        options.count("--json") ? FormatInspectJson(facts) : FormatInspectText(facts);
+    fputs(text.c_str(), stdout);
+    return facts.installs ? 0 : 1;
+}
+
+int Extract(const std::string& path, std::map<std::string, std::string>& options) {
+    Bytes file;
+    std::string reason;
+    if (!ReadWholeFile(path, &file, &reason))
+        return Fail(path, "cannot read: " + reason);
+    PackageLayout layout;
+    if (file.size() > 0xFFFFFFFFu ||
+        !LocatePackage(file.data(), static_cast<uint32_t>(file.size()), &layout))
+        return Fail(path, "no package the installer would read (make-installer inspect says why)");
+    std::string name = layout.saverName;
+    std::string output = options.count("-o") ? options["-o"] : name.substr(BaseNameStart(name));
+    if (!options.count("-o") && FileExists(output))
+        return Fail(output, "exists already; name it with -o to replace it");
+    if (int failed =
+            Write(output, Bytes(layout.saverImage, layout.saverImage + layout.saverImageLength)))
+        return failed;
+    printf("%s: %u bytes\n", output.c_str(), layout.saverImageLength);
+    return 0;
+}
+
+int Header(const std::string& saverPath, std::map<std::string, std::string>& options) {
+    Bytes saver, picture, dib, out;
+    std::string reason;
+    if (!ReadWholeFile(saverPath, &saver, &reason))
+        return Fail(saverPath, "cannot read: " + reason);
+    if (options.count("--splash")) {
+        const std::string& picturePath = options["--splash"];
+        if (!ReadWholeFile(picturePath, &picture, &reason))
+            return Fail(picturePath, "cannot read: " + reason);
+        if (!BmpToPackedDib(picture.data(), picture.size(), &dib, &reason))
+            return Fail(picturePath, reason);
+    }
+    if (!AppendSaverDataHeader(saver, dib, &out, &reason))
+        return Fail(saverPath, reason);
+    std::string output = options.count("-o") ? options["-o"] : saverPath;
+    if (int failed = Write(output, out))
+        return failed;
+    printf("%s: %zu bytes, splash picture of %zu bytes\n", output.c_str(), out.size(), dib.size());
+    return 0;
+}
+
+const Command kCommands[] = {
+    {"build",
+     "usage: make-installer build SAVER.SCR [-o OUTPUT.EXE] [--name NAME] [--stub SETUP.EXE]\n"
+     "\n"
+     "Joins the installer and SAVER.SCR into OUTPUT.EXE (default: SAVER without its extension\n"
+     "and \"Setup.exe\", beside it). NAME is the file name the screen saver gets in the system\n"
+     "folder (default: SAVER.SCR's); the boxes show it without its last extension. --stub uses\n"
+     "another setup.exe than the one built in. Refuses whatever the installer would not install\n"
+     "as given; the output is written whole or not at all.\n",
+     {"-o", "--name", "--stub"},
+     {},
+     Build},
+    {"inspect",
+     "usage: make-installer inspect INSTALLER.EXE [--json]\n"
+     "\n"
+     "Shows the stub's size (P) and signature, the name and the name the boxes show, the screen\n"
+     "saver's size, its data header (Q, X, Y, N), the splash picture, and each check. Exit 0\n"
+     "when the installer will install, 1 when not. --json: the same as one JSON object.\n",
+     {},
+     {"--json"},
+     Inspect},
+    {"extract",
+     "usage: make-installer extract INSTALLER.EXE [-o SAVER.SCR]\n"
+     "\n"
+     "Writes the screen saver back out, byte for byte (default: its name from the package, in\n"
+     "the current folder, never over an existing file; -o names a file to write or replace).\n",
+     {"-o"},
+     {},
+     Extract},
+    {"header",
+     "usage: make-installer header SAVER.SCR [--splash PICTURE.BMP] [-o OUT.SCR]\n"
+     "\n"
+     "Appends the installer's data header to a finished screen saver (default: in place), with\n"
+     "PICTURE.BMP as the splash picture (any BMP the platform reads: 12, 40, 108 or 124-byte\n"
+     "headers, 1 to 32 bits, BI_RGB or BI_BITFIELDS) or without one. Refuses a screen saver that\n"
+     "already carries a data header.\n",
+     {"-o", "--splash"},
+     {},
+     Header},
+};
+
+bool Contains(const std::vector<std::string>& list, const std::string& item) {
+    for (const std::string& entry : list)
+        if (entry == item)
+            return true;
+    return false;
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (argc < 4 || argc > 5) {
-        fprintf(stderr, "usage: make-installer SETUP.EXE SAVER.SCR OUTPUT.EXE [NAME]\n");
-        return 2;
+    std::string first = argc > 1 ? argv[1] : "";
+    if (first == "--help" || first == "-h") {
+        fputs(kToolHelp, stdout);
+        return 0;
     }
-    std::string stubPath = argv[1], saverPath = argv[2], outputPath = argv[3];
-    std::string name = argc == 5 ? argv[4] : BaseName(saverPath);
-    std::vector<uint8_t> stub, saver;
-    if (!ReadFile(stubPath, &stub))
-        return Fail("cannot read " + stubPath + ": " + strerror(errno));
-    if (!ReadFile(saverPath, &saver))
-        return Fail("cannot read " + saverPath + ": " + strerror(errno));
-    uint64_t size =
-        InstallerFileSize(static_cast<uint32_t>(stub.size()), static_cast<uint32_t>(saver.size()));
-    if (stub.size() > 0xFFFFFFFFu || saver.size() > 0xFFFFFFFFu || size > 0xFFFFFFFFu)
-        return Fail("the installer would reach 4 GiB");
-    std::vector<uint8_t> output(size);
-    const char* reason = nullptr;
-    if (!WriteInstallerFile(stub.data(), static_cast<uint32_t>(stub.size()), saver.data(),
-                            static_cast<uint32_t>(saver.size()), name.c_str(), output.data(),
-                            &reason))
-        return Fail(std::string("refused: ") + reason);
-
-    std::string temporary = outputPath + ".partial";
-    {
-        std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
-        out.write(reinterpret_cast<const char*>(output.data()),
-                  static_cast<std::streamsize>(output.size()));
-        out.close();
-        if (!out) {
-            std::remove(temporary.c_str());
-            return Fail("cannot write " + temporary);
+    if (first == "--version") {
+        printf("make-installer %s\n", SETUP_VERSION_TEXT);
+        return 0;
+    }
+    if (first.empty())
+        return Usage("no command");
+    for (const Command& command : kCommands) {
+        if (first != command.name)
+            continue;
+        std::map<std::string, std::string> options;
+        std::vector<std::string> inputs;
+        for (int i = 2; i < argc; ++i) {
+            std::string arg = argv[i];
+            if (arg == "--help" || arg == "-h") {
+                fputs(command.help, stdout);
+                return 0;
+            }
+            if (Contains(command.flags, arg)) {
+                options[arg] = "";
+            } else if (Contains(command.valueOptions, arg)) {
+                if (i + 1 >= argc)
+                    return Usage(arg + " needs a value");
+                options[arg] = argv[++i];
+            } else if (arg.size() > 1 && arg[0] == '-') {
+                return Usage("unknown option " + arg + " for " + first);
+            } else {
+                inputs.push_back(arg);
+            }
         }
+        if (inputs.size() != 1)
+            return Usage(first + " takes one file");
+        return command.run(inputs[0], options);
     }
-    if (std::rename(temporary.c_str(), outputPath.c_str()) != 0) {
-        std::remove(temporary.c_str());
-        return Fail("cannot rename into " + outputPath + ": " + strerror(errno));
-    }
-    printf("%s: %zu bytes, installs %s\n", outputPath.c_str(), output.size(), name.c_str());
-    return 0;
+    return Usage("unknown command " + first);
 }

@@ -1,0 +1,132 @@
+#include "tools/bmp.h"
+
+#include <string.h>
+
+#include "render/dib.h"
+
+namespace {
+
+enum : uint32_t { kFileHeaderSize = 14, kV4HeaderSize = 108, kV5HeaderSize = 124 };
+
+uint32_t Read16(const uint8_t* p) {
+    return p[0] | p[1] << 8;
+}
+
+uint32_t Read32(const uint8_t* p) {
+    return static_cast<uint32_t>(p[0]) | static_cast<uint32_t>(p[1]) << 8 |
+           static_cast<uint32_t>(p[2]) << 16 | static_cast<uint32_t>(p[3]) << 24;
+}
+
+void Put32(uint8_t* p, uint32_t value) {
+    for (int i = 0; i < 4; ++i)
+        p[i] = static_cast<uint8_t>(value >> (8 * i));
+}
+
+const char* KindOf(uint32_t headerSize) {
+    switch (headerSize) {
+        case kCoreHeaderSize:
+            return "core";
+        case kInfoHeaderSize:
+            return "info";
+        case kV4HeaderSize:
+            return "V4";
+        case kV5HeaderSize:
+            return "V5";
+    }
+    return "other";
+}
+
+bool Refuse(std::string* reason, const std::string& why) {
+    *reason = why;
+    return false;
+}
+
+}  // namespace
+
+bool DescribeDib(const uint8_t* dib, size_t length, DibFacts* facts) {
+    if (length < 4)
+        return false;
+    uint32_t size = Read32(dib);
+    bool core = size == kCoreHeaderSize;
+    if ((!core && size < kInfoHeaderSize) || size > length)
+        return false;
+    facts->kind = KindOf(size);
+    facts->headerSize = size;
+    facts->width =
+        core ? static_cast<int32_t>(Read16(dib + 4)) : static_cast<int32_t>(Read32(dib + 4));
+    facts->height =
+        core ? static_cast<int32_t>(Read16(dib + 6)) : static_cast<int32_t>(Read32(dib + 8));
+    facts->bitCount = Read16(dib + (core ? 10 : 14));
+    facts->compression = core ? 0 : Read32(dib + 16);
+    facts->colours = GetDibColorCount(dib);
+    return true;
+}
+
+bool BmpToPackedDib(const uint8_t* file, size_t length, std::vector<uint8_t>* dib,
+                    std::string* reason) {
+    if (length < kFileHeaderSize + 4 || file[0] != 'B' || file[1] != 'M')
+        return Refuse(reason, "not a BMP file (no \"BM\" file header)");
+    const uint8_t* header = file + kFileHeaderSize;
+    uint64_t available = length - kFileHeaderSize;
+    DibFacts f;
+    uint32_t size = Read32(header);
+    if (size != kCoreHeaderSize && size != kInfoHeaderSize && size != kV4HeaderSize &&
+        size != kV5HeaderSize)
+        return Refuse(reason, "a bitmap header of " + std::to_string(size) +
+                                  " bytes (only 12, 40, 108 and 124 are read)");
+    if (!DescribeDib(header, available, &f))
+        return Refuse(reason, "the bitmap header is cut short");
+    bool core = size == kCoreHeaderSize;
+    uint32_t bits = f.bitCount;
+    if (bits != 1 && bits != 4 && bits != 8 && bits != 16 && bits != 24 && bits != 32)
+        return Refuse(reason, std::to_string(bits) + " bits per pixel (only 1, 4, 8, 16, 24, 32)");
+    if (core && bits == 16)  // a core header has no 16-bit format
+        return Refuse(reason, "16 bits per pixel with a core header");
+    bool bitFields = f.compression == kBitFields;
+    if (f.compression != 0 && !bitFields)
+        return Refuse(reason, "compression " + std::to_string(f.compression) +
+                                  " (only BI_RGB and BI_BITFIELDS)");
+    if (bitFields && bits != 16 && bits != 32)
+        return Refuse(reason, "BI_BITFIELDS with " + std::to_string(bits) + " bits per pixel");
+    if (f.width <= 0 || f.height == 0 || f.height == INT32_MIN)
+        return Refuse(reason, "an empty or impossible picture size");
+
+    // The colour table as the file holds it: 12 bytes of masks after a 40-byte header with
+    // BI_BITFIELDS (larger headers hold them inside), then the entries.
+    uint32_t used = core ? 0 : Read32(header + 32);
+    uint64_t maxEntries = bits <= 8 ? 1u << bits : 0;
+    if (bits <= 8 && used > maxEntries)
+        return Refuse(reason, std::to_string(used) + " colours for " + std::to_string(bits) +
+                                  " bits per pixel");
+    uint64_t entries = bits <= 8 ? (used ? used : maxEntries) : used;
+    uint64_t masksAfter = size == kInfoHeaderSize && bitFields ? 12 : 0;
+    uint64_t tableBytes = masksAfter + entries * (core ? 3 : 4);
+    if (size + tableBytes > available)
+        return Refuse(reason, "the colour table reaches past the end of the file");
+    uint64_t rowsAt = Read32(file + 10);
+    if (rowsAt < kFileHeaderSize + size + tableBytes)
+        return Refuse(reason, "the pixel rows start inside the header or colour table");
+    uint64_t stride = (uint64_t{static_cast<uint32_t>(f.width)} * bits + 31) / 32 * 4;
+    uint64_t height = f.height < 0 ? 0 - static_cast<int64_t>(f.height) : f.height;
+    if (rowsAt > length || height > (length - rowsAt) / stride)
+        return Refuse(reason, "the pixel rows reach past the end of the file");
+
+    // Out: a 40-byte header for V4 and V5 (the masks, if any, after it, where the installer
+    // looks for them), no colour table above 8 bits (it only suggests a palette), the rows.
+    uint32_t outSize = core ? kCoreHeaderSize : kInfoHeaderSize;
+    uint64_t outEntries = bits <= 8 ? entries : 0;
+    uint64_t outTable = (bitFields ? 12 : 0) + outEntries * (core ? 3 : 4);
+    uint64_t rowBytes = stride * height;
+    dib->assign(header, header + outSize);
+    Put32(dib->data(), outSize);
+    if (!core && bits > 8)
+        Put32(dib->data() + 32, 0);
+    if (bitFields)
+        dib->insert(dib->end(), header + kInfoHeaderSize, header + kInfoHeaderSize + 12);
+    const uint8_t* table = header + size + masksAfter;
+    dib->insert(dib->end(), table, table + (outTable - (bitFields ? 12 : 0)));
+    dib->insert(dib->end(), file + rowsAt, file + rowsAt + rowBytes);
+    if (!IsSplashDibComplete(dib->data(), static_cast<uint32_t>(dib->size())))
+        return Refuse(reason, "the installer's splash guard would leave the picture out");
+    return true;
+}

@@ -1,0 +1,17 @@
+#pragma once
+// Whole files in and out for the authors' tool.
+
+#include <stdint.h>
+
+#include <string>
+#include <vector>
+
+// False with the system's reason when the file cannot be read whole.
+bool ReadWholeFile(const std::string& path, std::vector<uint8_t>* bytes, std::string* reason);
+
+bool FileExists(const std::string& path);
+
+// Writes a temporary file beside `path` and renames it into place, replacing an existing file;
+// on any failure the temporary file is removed and `path` is left as it was.
+bool WriteFileAtomically(const std::string& path, const std::vector<uint8_t>& bytes,
+                         std::string* reason);

@@ -1,0 +1,44 @@
+#pragma once
+// What an installer file will do, as data: the facts a reader of the package finds and each
+// rule the installer and this tool keep, passed or failed with the reason.
+
+#include <stddef.h>
+#include <stdint.h>
+
+#include <string>
+#include <vector>
+
+#include "tools/bmp.h"
+
+struct InstallerCheck {
+    const char* what;
+    std::string failure;  // empty: passed
+    bool stopsInstall;    // false: the installer still installs, without the splash picture
+};
+
+struct InstallerFacts {
+    uint64_t fileSize = 0;
+    bool packageFound = false;
+    uint32_t stubSize = 0;  // P
+    bool signatureAttached = false;
+    uint32_t signatureSize = 0;
+    std::string name, displayName;
+    uint32_t saverSize = 0;
+    bool headerFound = false;
+    uint32_t headerOffset = 0;                                     // Q, inside the screen saver
+    int64_t firstBlock = -1, secondBlock = -1, splashLength = -1;  // X, Y, N; -1: cut off
+    bool splashDescribed = false;
+    DibFacts splash = {};
+    std::vector<InstallerCheck> checks;
+    bool installs = false;
+};
+
+InstallerFacts InspectInstaller(const uint8_t* file, size_t length);
+
+// Joins stub and screen saver under `name` into `out`; false with the first failed rule (of
+// the package writer or of the checks above) as the reason.
+bool BuildInstaller(const std::vector<uint8_t>& stub, const std::vector<uint8_t>& saver,
+                    const std::string& name, std::vector<uint8_t>* out, std::string* reason);
+
+std::string FormatInspectText(const InstallerFacts& facts);
+std::string FormatInspectJson(const InstallerFacts& facts);

@@ -1,0 +1,44 @@
+#include "tools/saver_header.h"
+
+#include "installer/package.h"
+#include "render/dib.h"
+
+#include <algorithm>
+
+bool AppendSaverDataHeader(const std::vector<uint8_t>& saver, const std::vector<uint8_t>& splash,
+                           std::vector<uint8_t>* out, std::string* reason) {
+    char marker[kMarkerBufferSize];
+    BuildSaverBoundary(marker);
+    uint32_t position;
+    if (saver.size() > 0xFFFFFFFFu - kSplashAfterBlocks - splash.size()) {
+        *reason = "the screen saver would reach 4 GiB";
+        return false;
+    }
+    if (FindMarker(saver.data(), static_cast<uint32_t>(saver.size()), marker, &position)) {
+        *reason =
+            "the screen saver already carries a data header (at " + std::to_string(position) + ")";
+        return false;
+    }
+    if (!splash.empty() &&
+        !IsSplashDibComplete(splash.data(), static_cast<uint32_t>(splash.size()))) {
+        *reason = "the installer's splash guard would leave the picture out";
+        return false;
+    }
+    // Zero fills the unread screen saver data, X, Y and the four bytes after the second block.
+    std::vector<uint8_t> header(kSplashAfterBlocks, 0);
+    std::copy(marker, marker + kMarkerLength, header.begin());
+    for (int i = 0; i < 4; ++i)
+        header[kSplashDibLengthOffset + i] = static_cast<uint8_t>(splash.size() >> (8 * i));
+    *out = saver;
+    out->insert(out->end(), header.begin(), header.end());
+    out->insert(out->end(), splash.begin(), splash.end());
+    // A saver ending in the marker's first bytes would make the installer find a header that
+    // starts inside the saver: read back what the installer reads.
+    SplashLocation found;
+    if (!LocateSplashDib(out->data(), static_cast<uint32_t>(out->size()), &found) ||
+        found.offset != saver.size() + kSplashAfterBlocks || found.length != splash.size()) {
+        *reason = "the screen saver's last bytes and the header would form another data header";
+        return false;
+    }
+    return true;
+}
