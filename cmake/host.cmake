@@ -26,6 +26,14 @@ gtest_discover_tests(native_tests TEST_PREFIX "native." DISCOVERY_MODE PRE_TEST 
 set(SETUP_STUB "" CACHE FILEPATH "setup.exe to build into make-installer")
 make_installer_tool(setup_pure "${SETUP_STUB}")
 
+# Signed installers run under Wine, in the prefix of the Win32 build the stub comes from.
+if(SETUP_STUB)
+    get_filename_component(WIN32_BUILD ${SETUP_STUB} DIRECTORY)
+    add_test(NAME kit.signing COMMAND ${CMAKE_SOURCE_DIR}/tests/kit/signing_test.sh
+                                      $<TARGET_FILE:make-installer> ${WIN32_BUILD})
+    set_tests_properties(kit.signing PROPERTIES RUN_SERIAL TRUE)
+endif()
+
 if(CMAKE_CXX_COMPILER_ID STREQUAL "Clang")
     # The fuzzers' own build of the logic also traps unsigned wrap-around: a size sum that wraps
     # is a fault even when no byte is read past its end.

@@ -98,6 +98,29 @@ static uint32_t Read32(const uint8_t* p) {
            static_cast<uint32_t>(p[2]) << 16 | static_cast<uint32_t>(p[3]) << 24;
 }
 
+static uint32_t Read16(const uint8_t* p) {
+    return p[0] | p[1] << 8;
+}
+
+int FindCertificateTable(const uint8_t* image, uint32_t length, uint32_t* offset, uint32_t* size) {
+    if (length < 0x40 || image[0] != 'M' || image[1] != 'Z')
+        return 0;
+    // The optional header follows "PE\0\0" and the 20-byte file header; its data directories
+    // start at 96 (PE32) or 112 (PE32+), preceded by their count.
+    uint64_t optional = uint64_t{Read32(image + 0x3C)} + 24;
+    if (optional + 2 > length || memcmp(image + optional - 24, "PE\0\0", 4) != 0)
+        return 0;
+    uint32_t magic = Read16(image + optional);
+    if (magic != 0x10B && magic != 0x20B)
+        return 0;
+    uint64_t directories = optional + (magic == 0x20B ? 112 : 96);
+    if (directories + 5 * 8 > length || Read32(image + directories - 4) < 5)
+        return 0;
+    *offset = Read32(image + directories + 4 * 8);
+    *size = Read32(image + directories + 4 * 8 + 4);
+    return *offset != 0 && *size != 0;
+}
+
 int LocatePackage(const uint8_t* image, uint32_t length, PackageLayout* layout) {
     char marker[kMarkerBufferSize];
     BuildSetupBoundary(marker);
@@ -113,6 +136,11 @@ int LocatePackage(const uint8_t* image, uint32_t length, PackageLayout* layout) 
     layout->saverName = name;
     layout->saverImage = image + p + kSaverImageOffset;
     layout->saverImageLength = length - p - kSaverImageOffset;
+    // Signing appends its table after the package; the screen saver ends where it begins.
+    uint32_t table, tableSize;
+    if (FindCertificateTable(image, length, &table, &tableSize) && table >= p + kSaverImageOffset &&
+        uint64_t{table} + tableSize == length)
+        layout->saverImageLength = table - p - kSaverImageOffset;
     return 1;
 }
 
@@ -144,8 +172,13 @@ int LocateSplashDib(const uint8_t* saverImage, uint32_t length, SplashLocation* 
     return 1;
 }
 
+static uint32_t PaddingAfterStub(uint32_t stubLength, uint32_t saverLength) {
+    return (8 - (uint64_t{stubLength} + kSaverImageOffset + saverLength) % 8) % 8;
+}
+
 uint64_t InstallerFileSize(uint32_t stubLength, uint32_t saverLength) {
-    return uint64_t{stubLength} + kSaverImageOffset + saverLength;
+    return uint64_t{stubLength} + PaddingAfterStub(stubLength, saverLength) + kSaverImageOffset +
+           saverLength;
 }
 
 int WriteInstallerFile(const uint8_t* stub, uint32_t stubLength, const uint8_t* saver,
@@ -176,16 +209,19 @@ int WriteInstallerFile(const uint8_t* stub, uint32_t stubLength, const uint8_t* 
     }
     char marker[kMarkerBufferSize];
     BuildSetupBoundary(marker);
+    uint32_t padding = PaddingAfterStub(stubLength, saverLength);
     memcpy(output, stub, stubLength);
-    memcpy(output + stubLength, marker, kMarkerLength);
-    uint8_t* field = output + stubLength + kSaverNameFieldOffset;
+    memset(output + stubLength, 0, padding);
+    uint8_t* package = output + stubLength + padding;
+    memcpy(package, marker, kMarkerLength);
+    uint8_t* field = package + kSaverNameFieldOffset;
     memset(field, 0, kSaverNameFieldLength);
     memcpy(field, name, strlen(name));
-    memcpy(output + stubLength + kSaverImageOffset, saver, saverLength);
+    memcpy(package + kSaverImageOffset, saver, saverLength);
 
     PackageLayout layout;
     uint32_t total = static_cast<uint32_t>(InstallerFileSize(stubLength, saverLength));
-    if (!LocatePackage(output, total, &layout) || layout.setupBoundary != stubLength) {
+    if (!LocatePackage(output, total, &layout) || layout.setupBoundary != stubLength + padding) {
         *reason = "the program already contains the setup boundary marker";
         return 0;
     }

@@ -10,6 +10,11 @@
 //   P + 46          260           SaverNameField: file name, zero byte, zero fill
 //   P + 306         to the end    SaverImage: the screen saver file, byte for byte
 //
+// The tool puts 0 to 7 zero bytes before P so that the file's length is a multiple of 8: a
+// signing tool then appends its certificate table without padding. A certificate table that the
+// program's own PE header names, lying after P + 306 and ending at the end of the file, is not
+// part of SaverImage.
+//
 // Inside SaverImage, from Q where SaverBoundary first occurs (SaverDataHeader):
 //
 //   Q + 0           46            SaverBoundary  "@@@@@-----boundary of saver and data-----@@@@@"
@@ -55,11 +60,15 @@ int FindMarker(const uint8_t* data, uint32_t length, const char* marker, uint32_
 // Walks double-byte characters whole.
 int IsSafeSaverName(const char* name);
 
+// The certificate table a signature attached, as the security data directory of the PE header
+// at the start of `image` names it. 1 with its file offset and size, 0 when there is none.
+int FindCertificateTable(const uint8_t* image, uint32_t length, uint32_t* offset, uint32_t* size);
+
 struct PackageLayout {
     uint32_t setupBoundary;  // P
     const char* saverName;   // inside the image, zero-terminated within its field
     const uint8_t* saverImage;
-    uint32_t saverImageLength;
+    uint32_t saverImageLength;  // up to the certificate table of a signed file
 };
 
 // Finds SetupBoundary and checks what the installer needs before it writes anything: at least
@@ -76,8 +85,8 @@ struct SplashLocation {
 // SaverBoundary. A header or picture that would reach past the end gives length 0.
 int LocateSplashDib(const uint8_t* saverImage, uint32_t length, SplashLocation* splash);
 
-// Builds an installer file: stub, boundary, name field, screen saver. `output` must hold
-// InstallerFileSize(...) bytes. Refuses (0, with a reason) whatever the reader would not read
+// Builds an installer file: stub, zero padding, boundary, name field, screen saver. `output` must
+// hold InstallerFileSize(...) bytes. Refuses (0, with a reason) whatever the reader would not read
 // back as this stub, this name and this screen saver with its splash picture.
 uint64_t InstallerFileSize(uint32_t stubLength, uint32_t saverLength);
 int WriteInstallerFile(const uint8_t* stub, uint32_t stubLength, const uint8_t* saver,

@@ -8,31 +8,9 @@
 
 namespace {
 
-uint32_t Read16(const uint8_t* p) {
-    return p[0] | p[1] << 8;
-}
-
 uint32_t Read32(const uint8_t* p) {
     return static_cast<uint32_t>(p[0]) | static_cast<uint32_t>(p[1]) << 8 |
            static_cast<uint32_t>(p[2]) << 16 | static_cast<uint32_t>(p[3]) << 24;
-}
-
-// The PE security data directory (entry 4) of the stub: where an Authenticode signature's
-// certificate table is attached. Offsets: e_lfanew at 0x3C; the optional header 24 bytes after
-// "PE\0\0", its directories at 96 (PE32) or 112 (PE32+).
-void ReadSignature(const uint8_t* stub, uint32_t length, InstallerFacts* facts) {
-    if (length < 0x40 || stub[0] != 'M' || stub[1] != 'Z')
-        return;
-    uint64_t pe = Read32(stub + 0x3C);
-    if (pe + 24 + 2 > length || memcmp(stub + pe, "PE\0\0", 4) != 0)
-        return;
-    uint32_t magic = Read16(stub + pe + 24);
-    uint64_t directories = pe + 24 + (magic == 0x20B ? 112 : 96);
-    if ((magic != 0x10B && magic != 0x20B) || directories + 5 * 8 > length ||
-        Read32(stub + directories - 4) < 5)  // NumberOfRvaAndSizes
-        return;
-    facts->signatureSize = Read32(stub + directories + 4 * 8 + 4);
-    facts->signatureAttached = Read32(stub + directories + 4 * 8) != 0 && facts->signatureSize != 0;
 }
 
 // As the installer derives it: the last component of the target path, without its last
@@ -98,7 +76,6 @@ InstallerFacts InspectInstaller(const uint8_t* file, size_t length) {
     if (!f.packageFound)
         return f;
     f.stubSize = p;
-    ReadSignature(file, p, &f);
     const char* field = reinterpret_cast<const char*>(file + p + kSaverNameFieldOffset);
     bool terminated = memchr(field, 0, kSaverNameFieldLength) != nullptr;
     f.name = terminated ? std::string(field) : std::string(field, kSaverNameFieldLength);
@@ -110,7 +87,18 @@ InstallerFacts InspectInstaller(const uint8_t* file, size_t length) {
     Check(&f, "target path", true, f.name.size() <= kMaxSaverNameLength,
           "the name has " + std::to_string(f.name.size()) + " bytes; under the longest system " +
               "folder only " + std::to_string(kMaxSaverNameLength) + " fit");
-    f.saverSize = static_cast<uint32_t>(length - p - kSaverImageOffset);
+    // The installer's own reading decides where the screen saver ends; a certificate table
+    // it would leave out is the signature.
+    PackageLayout layout;
+    uint32_t table, tableSize;
+    f.saverSize = LocatePackage(file, static_cast<uint32_t>(length), &layout)
+                      ? layout.saverImageLength
+                      : static_cast<uint32_t>(length - p - kSaverImageOffset);
+    if (FindCertificateTable(file, static_cast<uint32_t>(length), &table, &tableSize) &&
+        table == p + kSaverImageOffset + f.saverSize) {
+        f.signatureAttached = true;
+        f.signatureSize = tableSize;
+    }
     InspectSaver(file + p + kSaverImageOffset, f.saverSize, &f);
     f.installs = true;
     for (const InstallerCheck& c : f.checks)

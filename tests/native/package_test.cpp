@@ -46,6 +46,40 @@ TEST(PackageReader, TakesTheFirstBoundaryAndRefusesWhatWouldWriteTheWrongFile) {
     }
 }
 
+// A program of 256 bytes whose PE header names a certificate table at `offset`.
+static Bytes SignedStub(uint32_t offset, uint32_t size, uint16_t magic = 0x10B,
+                        uint32_t count = 16) {
+    Bytes stub(256);
+    stub[0] = 'M', stub[1] = 'Z', stub[0x3C] = 0x40;
+    memcpy(&stub[0x40], "PE\0\0", 4);
+    size_t optional = 0x58, directories = optional + (magic == 0x20B ? 112 : 96);
+    stub[optional] = magic & 0xFF, stub[optional + 1] = magic >> 8;
+    fixtures::Put32(stub, directories - 4, count);
+    fixtures::Put32(stub, directories + 32, offset);
+    fixtures::Put32(stub, directories + 36, size);
+    return stub;
+}
+
+// Signed: 100 bytes of screen saver, then a table of 16 at 662, the end of the file.
+TEST(PackageReader, LeavesOutOnlyACertificateTableAttachedAtTheEnd) {
+    const std::tuple<const char*, Bytes, uint32_t> cases[] = {
+        {"signed", SignedStub(662, 16), 100},
+        {"signed, PE32+", SignedStub(662, 16, 0x20B), 100},
+        {"the table is all there is", SignedStub(562, 116), 0},
+        {"not signed", SignedStub(0, 0), 116},
+        {"table short of the end", SignedStub(662, 8), 116},
+        {"table over the name field", SignedStub(300, 378), 116},
+        {"four directories only", SignedStub(662, 16, 0x10B, 4), 116},
+        {"no PE header", Cat(Bytes{'M', 'Z'}, Bytes(254)), 116},
+    };
+    for (const auto& [what, stub, saverLength] : cases) {
+        Bytes file = Cat(stub, kSetupMarker, fixtures::NameField("a.scr"), Bytes(116, 0x5C));
+        PackageLayout layout;
+        ASSERT_TRUE(LocatePackage(file.data(), file.size(), &layout)) << what;
+        EXPECT_EQ(saverLength, layout.saverImageLength) << what;
+    }
+}
+
 TEST(SaverName, StaysInsideTheSystemFolder) {
     for (const char* name : {"Stars.scr", "sub\\Stars.scr", "..scr", "com0.scr", "console.scr",
                              "lpt10.scr", "\x95\x5C..\\x.scr"})  // trail byte 0x5C is no separator
@@ -103,7 +137,12 @@ TEST(PackageWriter, LaysOutOnlyWhatTheReaderReadsBack) {
                                               name.c_str(), file.data(), &reason))
             << what;
         EXPECT_EQ(!written, reason != nullptr) << what << ": a refusal says why";
+        // Zeros after the stub make the length a multiple of 8, so signing adds no padding.
+        size_t padding = file.size() - stub.size() - kSaverImageOffset - saver.size();
+        EXPECT_TRUE(file.size() % 8 == 0 && padding < 8) << what;
         if (written)
-            EXPECT_EQ(Cat(stub, kSetupMarker, fixtures::NameField(name), saver), file) << what;
+            EXPECT_EQ(Cat(stub, Bytes(padding), kSetupMarker, fixtures::NameField(name), saver),
+                      file)
+                << what;
     }
 }
