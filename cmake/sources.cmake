@@ -3,6 +3,7 @@
 # Logic that needs no platform: built into setup.exe and natively for tests and the fuzzer.
 set(PURE_SOURCES
     installer/package.cpp
+    installer/package_writer.cpp
     installer/progress.cpp
     render/dib.cpp
     render/layout.cpp

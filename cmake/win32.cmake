@@ -4,8 +4,15 @@
 set(CMAKE_CROSSCOMPILING_EMULATOR ${CMAKE_SOURCE_DIR}/scripts/wine-run --build ${CMAKE_BINARY_DIR})
 set(WINE_RUN ${CMAKE_SOURCE_DIR}/scripts/wine-run --build ${CMAKE_BINARY_DIR})
 
-# The installer stays a small program: no exceptions, no RTTI, nothing of the heavy library.
-set(STUB_FLAGS -Os -fno-exceptions -fno-rtti -ffunction-sections -fdata-sections)
+# The installer stays a small program: no exceptions, no RTTI, no unwind tables, nothing of
+# the heavy library. No per-object data sections: this compiler would put zero-filled
+# variables in them into initialised data. Arguments are pushed rather than stored, which
+# needs stack probes off: no frame may then reach a page, or it could skip the stack's guard
+# page, hence the frame limit. The system keeps the stack 4-byte aligned, which is all this
+# code needs.
+set(STUB_FLAGS -Os -fno-exceptions -fno-rtti -ffunction-sections -fno-asynchronous-unwind-tables
+    -fno-unwind-tables -fno-threadsafe-statics -fno-ident -mno-stack-arg-probe
+    -Wframe-larger-than=4000 -mpreferred-stack-boundary=2)
 
 add_library(setup_core STATIC ${PURE_SOURCES} ${INSTALLER_WIN32_SOURCES})
 target_include_directories(setup_core PUBLIC ${CMAKE_SOURCE_DIR})
@@ -23,15 +30,23 @@ add_custom_command(OUTPUT ${CMAKE_BINARY_DIR}/resources/app.ico
 set_source_files_properties(${CMAKE_SOURCE_DIR}/resources/setup.rc PROPERTIES
     OBJECT_DEPENDS "${CMAKE_BINARY_DIR}/resources/app.ico;${CMAKE_SOURCE_DIR}/resources/setup.manifest;${CMAKE_SOURCE_DIR}/resources/version.h")
 
+# No C runtime: its own entry point, the few C functions it calls from c_library_win.cpp (kept
+# as loops: the compiler must not turn them back into calls of themselves), libgcc for 64-bit
+# division and stack probes, and the four system DLLs.
 add_executable(setup WIN32
     ${CMAKE_SOURCE_DIR}/installer/main_win.cpp
+    ${CMAKE_SOURCE_DIR}/support/c_library_win.cpp
     ${CMAKE_SOURCE_DIR}/resources/setup.rc
     ${CMAKE_SOURCE_DIR}/support/memblock.def)
+set_source_files_properties(${CMAKE_SOURCE_DIR}/support/c_library_win.cpp PROPERTIES
+    COMPILE_OPTIONS "-fno-builtin;-fno-tree-loop-distribute-patterns")
 set_target_properties(setup PROPERTIES ENABLE_EXPORTS ON OUTPUT_NAME setup)
 target_compile_options(setup PRIVATE ${STUB_FLAGS})
 target_include_directories(setup PRIVATE ${CMAKE_BINARY_DIR}/resources)
 target_link_libraries(setup PRIVATE setup_core)
-target_link_options(setup PRIVATE -static -s -Wl,--gc-sections -Wl,--subsystem,windows)
+target_link_options(setup PRIVATE -nostdlib -s -Wl,--gc-sections -Wl,--subsystem,windows
+    -Wl,-e,_SetupEntry@0)
+target_link_libraries(setup PRIVATE kernel32 user32 gdi32 advapi32 gcc)
 project_warnings(setup)
 
 add_subdirectory(/usr/src/googletest ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)

@@ -2,6 +2,12 @@
 
 #include "installer/startup.h"
 
-int WINAPI WinMain(HINSTANCE instance, HINSTANCE previous, LPSTR commandTail, int showCommand) {
-    return RunInstaller(instance, previous, commandTail, showCommand);
+// The process starts here, without the C runtime's start-up: the installer needs no arguments,
+// only the show command its starter asked for.
+extern "C" void WINAPI SetupEntry() {
+    STARTUPINFOA startup;
+    startup.cb = sizeof startup;
+    GetStartupInfoA(&startup);
+    int show = startup.dwFlags & STARTF_USESHOWWINDOW ? startup.wShowWindow : SW_SHOWDEFAULT;
+    ExitProcess(RunInstaller(GetModuleHandleA(nullptr), nullptr, nullptr, show));
 }

@@ -6,8 +6,13 @@ int NextRandomFrom(uint32_t* state) {
 }
 
 int NextRandom() {
-    static uint32_t state = kRandomSeed;
-    return NextRandomFrom(&state);
+    // Kept as its distance from the seed: zero at start, so the program needs no initialised
+    // data for it.
+    static uint32_t fromSeed;
+    uint32_t state = fromSeed + kRandomSeed;
+    int r = NextRandomFrom(&state);
+    fromSeed = state - kRandomSeed;
+    return r;
 }
 
 int ProgressStep(int r) {

@@ -89,27 +89,26 @@ static int SetTargetNames(const char* saverName) {
     return 1;
 }
 
-// Reads the whole file into a locked, zero-filled block. Null on any failure or short read.
-static BYTE* ReadWholeFile(const wchar_t* path, DWORD size, HGLOBAL* block) {
-    *block = GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, size);
-    if (!*block)
+// The whole own file as a read-only view, so the screen saver's bytes go from the file to the
+// disk once, without a copy in memory. Null on any failure or when the file is not `size`
+// bytes long.
+static const BYTE* MapWholeFile(const wchar_t* path, DWORD size) {
+    HANDLE file = CreateFileW(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
         return nullptr;
-    BYTE* image = static_cast<BYTE*>(GlobalLock(*block));
-    if (image) {
-        HANDLE file = CreateFileW(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                                  FILE_ATTRIBUTE_NORMAL, nullptr);
-        if (file != INVALID_HANDLE_VALUE) {
-            DWORD read = 0;
-            BOOL ok = ReadFile(file, image, size, &read, nullptr);
-            CloseHandle(file);
-            if (ok && read == size)
-                return image;
+    const BYTE* image = nullptr;
+    DWORD high = 0;
+    if (GetFileSize(file, &high) == size && high == 0) {
+        HANDLE mapping = CreateFileMappingW(file, nullptr, PAGE_READONLY, 0, 0, nullptr);
+        if (mapping) {
+            image = static_cast<const BYTE*>(MapViewOfFile(mapping, FILE_MAP_READ, 0, 0, 0));
+            // The view keeps the mapping, and the mapping the file, until it is unmapped.
+            CloseHandle(mapping);
         }
-        GlobalUnlock(*block);
     }
-    GlobalFree(*block);
-    *block = nullptr;
-    return nullptr;
+    CloseHandle(file);
+    return image;
 }
 
 // A picture whose bytes do not hold what its header announces is left out, like none at all.
@@ -131,8 +130,7 @@ static void MakeSplashBitmap(const BYTE* saver, const SplashLocation& splash) {
 static int ExtractPackage(const wchar_t* ownPath) {
     g_installer.SavedCursor = SetCursor(LoadCursorA(nullptr, IDC_WAIT));
     DWORD size = GetFileSizeByName(ownPath);
-    HGLOBAL block;
-    BYTE* image = ReadWholeFile(ownPath, size, &block);
+    const BYTE* image = MapWholeFile(ownPath, size);
     int extracted = 0;
     if (image) {
         PackageLayout package;
@@ -144,8 +142,7 @@ static int ExtractPackage(const wchar_t* ownPath) {
             MakeSplashBitmap(package.saverImage, splash);
             extracted = 1;
         }
-        GlobalUnlock(block);
-        GlobalFree(block);
+        UnmapViewOfFile(image);
     }
     SetCursor(g_installer.SavedCursor);
     return extracted;

@@ -88,9 +88,12 @@ int IsSplashDibComplete(const void* dib, uint32_t length) {
     uint64_t room = length - rowsStart;
     if (compression == 0 || compression == kBitFields) {
         // A row is under 2^34 bytes and the height under 2^31: compare by division, no product.
-        // A core header may say width 0, which has no rows at all.
+        // A core header may say width 0, which has no rows at all. A row longer than the bytes
+        // left fits no row; otherwise both fit 32 bits, and so does the division.
         uint64_t stride = (width * bitCount + 31) / 32 * 4;
-        return stride == 0 || height <= room / stride;
+        if (stride == 0 || stride > room)
+            return stride == 0 || height == 0;
+        return height <= static_cast<uint32_t>(room) / static_cast<uint32_t>(stride);
     }
     return sizeImage != 0 && sizeImage <= room;
 }
