@@ -22,6 +22,7 @@ set(INSTALLER_WIN32_SOURCES
     render/progress_screen_win.cpp
     support/memblock_win.cpp
     support/path_win.cpp
+    support/text_win.cpp
     support/unique_names_win.cpp
 )
 

@@ -80,6 +80,15 @@ set_tests_properties(wow64.e2e PROPERTIES
     ENVIRONMENT "SETUP_EXE=$<TARGET_FILE:setup>"
     RUN_SERIAL TRUE)
 
+# Under an English locale, whose code page is 1252: the boxes, titles and fonts must read as
+# under the Japanese one.
+add_test(NAME locale-en_US.e2e COMMAND ${WINE_RUN} $<TARGET_FILE:e2e_tests>
+                                       --gtest_filter=Screen.*)
+add_test(NAME locale-en_US.win32 COMMAND ${WINE_RUN} $<TARGET_FILE:win32_tests>
+                                         --gtest_filter=ProgressScreen.*:Boxes.*)
+set_tests_properties(locale-en_US.e2e locale-en_US.win32 PROPERTIES
+    ENVIRONMENT "SETUP_EXE=$<TARGET_FILE:setup>;WINE_RUN_LANG=en_US.UTF-8" RUN_SERIAL TRUE)
+
 # Runs on displays of their own: the display check under a palette display of 8 bits per pixel
 # and under 16 bits, and the screen one pixel wider than 1024, where the title font grows.
 foreach(run "1024x768x8 DisplayCheck.*" "1024x768x16 DisplayCheck.*"

@@ -2,6 +2,7 @@
 
 #include "installer/installer_state.h"
 #include "support/memblock.h"
+#include "support/text_win.h"
 
 // Captions are code page 932 bytes, as every narrow text of the program.
 static const char kQuestionCaption[] = "\x8E\xBF\x96\xE2";       // 質問
@@ -12,10 +13,27 @@ static const UINT kQuestionFlags = MB_YESNO | MB_ICONQUESTION | MB_SETFOREGROUND
 static const UINT kInfoFlags = MB_OK | MB_ICONINFORMATION | MB_SETFOREGROUND;
 static const UINT kErrorFlags = MB_OK | MB_ICONERROR | MB_SETFOREGROUND;
 
+// The table holds UTF-16; loaded narrow, it would come in the system's code page.
 char* LoadTextById(UINT id, char* buffer) {
+    wchar_t wide[kTextBufferSize];
     buffer[0] = 0;
-    LoadStringA(g_installer.InstanceHandle, id, buffer, kTextBufferSize);
+    if (LoadStringW(g_installer.InstanceHandle, id, wide, kTextBufferSize))
+        NarrowTo932(wide, buffer, kTextBufferSize);
     return buffer;
+}
+
+// Shown wide, so the texts read right on a system of any code page.
+static int ShowBox(HWND owner, const char* text, const char* caption, UINT flags) {
+    int length = lstrlenA(text) + 1;
+    wchar_t* wide = static_cast<wchar_t*>(AllocPtr(length * sizeof(wchar_t)));
+    wchar_t wideCaption[16];
+    WideFrom932(caption, wideCaption, 16);
+    if (wide)
+        WideFrom932(text, wide, length);
+    int answer = MessageBoxW(owner, wide ? wide : L"", wideCaption, flags);
+    void* block = wide;
+    FreePtr(&block);
+    return answer;
 }
 
 static int TextLength(const char* text) {
@@ -38,7 +56,7 @@ static int ShowJoinedBox(HWND owner, const char* text1, const char* text2, const
         AppendIfPresent(joined, text2);
         AppendIfPresent(joined, text3);
     }
-    int answer = MessageBoxA(owner, joined ? joined : "", caption, flags);
+    int answer = ShowBox(owner, joined ? joined : "", caption, flags);
     void* block = joined;
     FreePtr(&block);
     return answer;
@@ -46,7 +64,7 @@ static int ShowJoinedBox(HWND owner, const char* text1, const char* text2, const
 
 bool AskYesNoById(HWND owner, UINT id) {
     char text[kTextBufferSize];
-    return MessageBoxA(owner, LoadTextById(id, text), kQuestionCaption, kQuestionFlags) == IDYES;
+    return ShowBox(owner, LoadTextById(id, text), kQuestionCaption, kQuestionFlags) == IDYES;
 }
 
 bool AskYesNoText(HWND owner, const char* text1, const char* text2, const char* text3) {
@@ -59,7 +77,7 @@ void ShowInfoText(HWND owner, const char* text1, const char* text2, const char* 
 
 void ShowErrorById(HWND owner, UINT id) {
     char text[kTextBufferSize];
-    MessageBoxA(owner, LoadTextById(id, text), kErrorCaption, kErrorFlags);
+    ShowBox(owner, LoadTextById(id, text), kErrorCaption, kErrorFlags);
 }
 
 void ShowErrorText(HWND owner, const char* text1, const char* text2, const char* text3) {

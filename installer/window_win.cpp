@@ -8,6 +8,7 @@
 #include "installer/registration.h"
 #include "installer/saver_file.h"
 #include "render/progress_screen.h"
+#include "support/text_win.h"
 
 enum { kProgressTimer = 1 };
 
@@ -15,16 +16,17 @@ enum { kProgressTimer = 1 };
 static const char kTitleFace[] = "\x82\x6C\x82\x72\x20\x96\xBE\x92\xA9";
 static const char kPercentFace[] = "\x82\x6C\x82\x72\x20\x83\x53\x83\x56\x83\x62\x83\x4E";
 
+// The face name goes in wide: read in a system code page other than 932, it would name no font.
 static HFONT MakeFont(LONG height, BYTE italic, const char* face) {
-    LOGFONTA font;
+    LOGFONTW font;
     memset(&font, 0, sizeof font);
     font.lfHeight = height;
     font.lfWeight = FW_NORMAL;
     font.lfItalic = italic;
     font.lfCharSet = SHIFTJIS_CHARSET;
     font.lfQuality = PROOF_QUALITY;
-    lstrcpyA(font.lfFaceName, face);
-    return CreateFontIndirectA(&font);
+    WideFrom932(face, font.lfFaceName, LF_FACESIZE);
+    return CreateFontIndirectW(&font);
 }
 
 void CreateProgressFonts(int screenWidth) {

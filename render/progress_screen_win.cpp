@@ -3,6 +3,7 @@
 #include "installer/installer_state.h"
 #include "render/bitmap.h"
 #include "render/layout.h"
+#include "support/text_win.h"
 
 namespace {
 
@@ -28,16 +29,20 @@ void PaintGradient(HDC dc, int width, int height) {
     }
 }
 
+// Drawn wide, so the titles read right on a system of any code page.
 void PaintTitles(HDC dc, const char* line1, const char* line2) {
+    wchar_t wide1[kTitleBufferSize], wide2[kTitleBufferSize];
+    WideFrom932(line1, wide1, kTitleBufferSize);
+    WideFrom932(line2, wide2, kTitleBufferSize);
     SelectObject(dc, FontOrSystem(g_installer.TitleFont));
     SetBkMode(dc, TRANSPARENT);
     SIZE extent = {0, 0};
-    GetTextExtentPoint32A(dc, line1, lstrlenA(line1), &extent);
+    GetTextExtentPoint32W(dc, wide1, lstrlenW(wide1), &extent);
     SetTextColor(dc, kTitleColour);
     LayoutPoint first = GetTitleOrigin(1, extent.cy);
     LayoutPoint second = GetTitleOrigin(2, extent.cy);
-    TextOutA(dc, first.x, first.y, line1, lstrlenA(line1));
-    TextOutA(dc, second.x, second.y, line2, lstrlenA(line2));
+    TextOutW(dc, first.x, first.y, wide1, lstrlenW(wide1));
+    TextOutW(dc, second.x, second.y, wide2, lstrlenW(wide2));
 }
 
 void PaintSplash(HDC dc) {
@@ -52,20 +57,20 @@ void PaintSplash(HDC dc) {
 // Both strips carry the whole label at the same place, so the bar can be cut between them at
 // any column and the label still reads as one text.
 void PaintStrips(HDC unfilled, HDC filled, int barWidth) {
-    char label[kLabelBufferSize];
-    wsprintfA(label, "%d %%", g_installer.ProgressPercent);
-    int length = lstrlenA(label);
+    wchar_t label[kLabelBufferSize];
+    wsprintfW(label, L"%d %%", g_installer.ProgressPercent);
+    int length = lstrlenW(label);
     RECT rect;
     SetRect(&rect, 0, 0, barWidth, kBarHeight);
 
     SelectObject(unfilled, FontOrSystem(g_installer.PercentFont));
     SetBkMode(unfilled, TRANSPARENT);
     SIZE extent = {0, 0};
-    GetTextExtentPoint32A(unfilled, label, length, &extent);
+    GetTextExtentPoint32W(unfilled, label, length, &extent);
     LayoutPoint origin = GetLabelOrigin(barWidth, extent.cx, extent.cy);
     FillRect(unfilled, &rect, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
     SetTextColor(unfilled, kUnfilledLabelColour);
-    TextOutA(unfilled, origin.x, origin.y, label, length);
+    TextOutW(unfilled, origin.x, origin.y, label, length);
 
     SelectObject(filled, FontOrSystem(g_installer.PercentFont));
     SetBkMode(filled, TRANSPARENT);
@@ -73,7 +78,7 @@ void PaintStrips(HDC unfilled, HDC filled, int barWidth) {
     FillRect(filled, &rect, magenta);
     DeleteObject(magenta);
     SetTextColor(filled, kFilledLabelColour);
-    TextOutA(filled, origin.x, origin.y, label, length);
+    TextOutW(filled, origin.x, origin.y, label, length);
 }
 
 // A strip whose context or bitmap could not be made leaves its part of the bar undrawn.

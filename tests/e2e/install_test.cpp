@@ -34,13 +34,14 @@ std::vector<int> CountBar(const e2e::Screen& screen, int percent) {
 }
 
 // One whole install as a user sees it, every fact checked on the way (the paint's every pixel
-// is the in-process tests' business). Runs at widths of 1024
-// and 1025, where the title font grows from 42 to 72 pixels, and in a 64-bit prefix, where the
-// file must go, and be registered, where 32-bit system files live.
+// is the in-process tests' business). Runs at widths of 1024 and 1025, where the title font
+// grows from 42 to 72 pixels; in a 64-bit prefix, where the file must go, and be registered,
+// where 32-bit system files live; and under an English locale, where the Japanese texts must
+// still read.
 TEST(Screen, FullInstallIntoTheSystemFolder) {
     e2e::ResetRegistration();
     scratch::Folder folder("full");
-    std::string name = "e2e_full.scr";
+    std::string name = "e2e_\x90\xAF\x8B\xF3.scr";  // e2e_星空.scr in code page 932
     Bytes saver = SampleSaver();
     InstallerProcess installer(e2e::WriteInstaller(folder, name, saver));
     scratch::Write(Installed(name), Bytes(5000, 0x77));  // an earlier file, to be replaced
@@ -54,7 +55,7 @@ TEST(Screen, FullInstallIntoTheSystemFolder) {
     RECT full = {0, 0, width, height};
     EXPECT_TRUE(EqualRect(&full, &window.rect));
     EXPECT_EQ(L"質問", confirm.caption);
-    EXPECT_EQ(L"「e2e_full」スクリーンセーバーのインストールを開始します。\r\n\r\nよろしいですか?",
+    EXPECT_EQ(L"「e2e_星空」スクリーンセーバーのインストールを開始します。\r\n\r\nよろしいですか?",
               confirm.text);
 
     // Two white title lines, as deep as the font the screen width asks for.
@@ -75,7 +76,7 @@ TEST(Screen, FullInstallIntoTheSystemFolder) {
     ASSERT_NE(nullptr, report.box);
     e2e::Screen last = e2e::CaptureSettledScreen();
     EXPECT_EQ(L"情報", report.caption);
-    EXPECT_EQ(L"e2e_full\r\nをスクリーンセーバーとして設定しました。", report.text);
+    EXPECT_EQ(L"e2e_星空\r\nをスクリーンセーバーとして設定しました。", report.text);
     EXPECT_EQ(e2e::RegisteredAs(name), e2e::ReadRegistration());  // before the report
     std::vector<int> done = CountBar(last, 100);
     EXPECT_EQ(0, done[0]);

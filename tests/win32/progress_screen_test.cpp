@@ -14,11 +14,10 @@ namespace {
 
 using Pixels = std::vector<DWORD>;  // 0x00RRGGBB, top row first
 
-// The two title lines in code page 932: the saver's name "星空 Starlight" (14 bytes), then
-// "スクリーンセーバー セットアップ".
-const char kTitles[] =
-    "\x90\xAF\x8B\xF3 Starlight\r\n\x83\x58\x83\x4E\x83\x8A\x81\x5B\x83\x93\x83\x5A\x81\x5B"
-    "\x83\x6F\x81\x5B\x20\x83\x5A\x83\x62\x83\x67\x83\x41\x83\x62\x83\x76";
+// The saver's name as the package holds it, in code page 932, and both title lines as they
+// must read on any system.
+const char kName[] = "\x90\xAF\x8B\xF3 Starlight";
+const wchar_t kTitles[] = L"星空 Starlight\r\nスクリーンセーバー セットアップ";
 
 // The installer's window fills the screen (the splash sits on SM_CYSCREEN), as does the desktop
 // window's client area. It is painted into a 32-bit DIB section of its size, read in place.
@@ -30,7 +29,7 @@ protected:
                                    reinterpret_cast<void**>(&bits_), nullptr, 0);
         SelectObject(dc_, canvas_);
         CreateProgressFonts(1024);  // the title 42 pixels high
-        lstrcpynA(g_installer.SaverDisplayName, kTitles, 15);
+        lstrcpyA(g_installer.SaverDisplayName, kName);
         g_installer.SplashBitmap = CreateBitmapFromDib(splash_.data(), nullptr);
     }
     void TearDown() override {
@@ -77,7 +76,7 @@ TEST_F(ProgressScreen, PaintsEveryPixelAndLeaksNothing) {
         SetTextColor(dc_, 0xFFFFFF);
         SelectObject(dc_, g_installer.TitleFont);
         RECT titles = {32, 32, w_, h_}, bar = {left, top, left + width, top + 40};
-        DrawTextA(dc_, kTitles, -1, &titles, DT_NOPREFIX);  // line 2 one line's height down
+        DrawTextW(dc_, kTitles, -1, &titles, DT_NOPREFIX);  // line 2 one line's height down
         FillRect(dc_, &bar, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
         SetTextColor(dc_, 0);
         SelectObject(dc_, g_installer.PercentFont);
@@ -122,16 +121,15 @@ TEST_F(ProgressScreen, FontsAreMadeAsAsked) {
     struct Case {
         HFONT font;
         int height, italic;
-        const char* face;
-    } cases[] = {{g_installer.TitleFont, 42, 1, "\x82\x6C\x82\x72\x20\x96\xBE\x92\xA9"},
-                 {g_installer.PercentFont, 16, 0,
-                  "\x82\x6C\x82\x72\x20\x83\x53\x83\x56\x83\x62\x83\x4E"}};  // MS Mincho, Gothic
+        const wchar_t* face;
+    } cases[] = {{g_installer.TitleFont, 42, 1, L"ＭＳ 明朝"},
+                 {g_installer.PercentFont, 16, 0, L"ＭＳ ゴシック"}};
     for (const Case& c : cases) {
-        LOGFONTA f = {};
-        ASSERT_TRUE(GetObjectA(c.font, sizeof f, &f));
+        LOGFONTW f = {};
+        ASSERT_TRUE(GetObjectW(c.font, sizeof f, &f));
         EXPECT_EQ((std::vector<int>{c.height, c.italic, SHIFTJIS_CHARSET, PROOF_QUALITY, 400}),
                   (std::vector<int>{f.lfHeight, f.lfItalic, f.lfCharSet, f.lfQuality, f.lfWeight}));
-        EXPECT_STREQ(c.face, f.lfFaceName);
+        EXPECT_EQ(std::wstring(c.face), f.lfFaceName);
     }
 }
 
