@@ -67,7 +67,9 @@ gtest_discover_tests(win32_tests TEST_PREFIX "win32." DISCOVERY_MODE PRE_TEST NO
     PROPERTIES ENVIRONMENT "SETUP_EXE=$<TARGET_FILE:setup>")
 
 file(GLOB E2E_TEST_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/e2e/*.cpp)
-win32_test_program(e2e_tests ${E2E_TEST_SOURCES} ${CMAKE_SOURCE_DIR}/tools/installer_driver_win.cpp)
+# With the authors' tool's logic, so a test turns BMP files into splash pictures as it does.
+win32_test_program(e2e_tests ${E2E_TEST_SOURCES} ${CMAKE_SOURCE_DIR}/tools/installer_driver_win.cpp
+                   ${KIT_SOURCES})
 add_dependencies(e2e_tests setup)
 gtest_discover_tests(e2e_tests TEST_PREFIX "e2e." DISCOVERY_MODE PRE_TEST
     PROPERTIES ENVIRONMENT "SETUP_EXE=$<TARGET_FILE:setup>"
@@ -106,6 +108,12 @@ endforeach()
 # What the built program is made of: imports, exports, and no whole marker in its bytes.
 add_test(NAME setup.binary_shape
          COMMAND ${CMAKE_SOURCE_DIR}/tests/check_binary.sh $<TARGET_FILE:setup>)
+
+# The authors' tool built twice: make-installer.exe under Wine against build/host's native one.
+add_test(NAME kit.parity
+         COMMAND ${CMAKE_SOURCE_DIR}/tests/kit_parity.sh ${CMAKE_BINARY_DIR}/../host/make-installer
+                 ${CMAKE_SOURCE_DIR}/samples/starlight-splash.bmp ${WINE_RUN}
+                 $<TARGET_FILE:make-installer>)
 
 # The sample screen saver that the demo and the README use.
 add_executable(starlight WIN32 ${CMAKE_SOURCE_DIR}/samples/starlight_win.cpp)

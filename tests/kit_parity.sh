@@ -1,0 +1,54 @@
+#!/usr/bin/env bash
+# make-installer natively and as make-installer.exe under Wine: the same files and output from
+# the same inputs, the same refusals with the same exit codes, and no output file after one.
+# Usage: kit_parity.sh NATIVE_TOOL SPLASH.BMP WINDOWS_TOOL_COMMAND...
+set -u
+native=$1 splash=$2 windows=("${@:3}")
+work=$(mktemp -d) && cd "$work"
+trap 'rm -rf "$work"' EXIT
+fail=0
+say() { echo "FAIL: $*"; fail=1; }
+
+# check CODE OUTPUT ARGS...: both tools exit with CODE and print the same; on 0 both wrote the
+# same OUTPUT (kept for the next checks; "-" for none), else neither left OUTPUT; never a part.
+check() {
+  local want=$1 out=$2 tool code
+  shift 2
+  for tool in native windows; do
+    rm -f -- "$out" "$out.partial"
+    if [ $tool = native ]; then "$native" "$@"; else "${windows[@]}" "$@"; fi 2>/dev/null |
+      tr -d '\r' >"$tool.txt"; code=${PIPESTATUS[0]}
+    [ "$code" = "$want" ] || say "$tool exits $code, not $want: $*"
+    { [ "$want" = 0 ] || [ ! -e "$out" ]; } && [ ! -e "$out.partial" ] || say "$tool leaves $out: $*"
+    [ "$want" != 0 ] || [ "$out" = - ] || mv "$out" "$tool.bin"
+  done
+  cmp -s native.txt windows.txt || say "the tools print differently: $*"
+  [ "$want" != 0 ] || [ "$out" = - ] || { cmp -s native.bin windows.bin && mv native.bin "$out"; } ||
+    say "the tools write different files: $*"
+}
+
+seq 3000 >program.bin
+long=$(printf 'L%.0s' {1..235}).scr # 239 bytes: the longest name the system folder takes
+check 0 saver.scr header program.bin --splash "$splash" -o saver.scr
+check 0 setup.exe build saver.scr -o setup.exe
+check 0 long.exe build saver.scr -o long.exe --name "$long"
+check 0 - inspect setup.exe --json
+check 0 back.scr extract setup.exe -o back.scr
+cmp -s back.scr saver.scr || say "extract does not give the screen saver back"
+
+head -c -1 saver.scr >cut-splash.scr
+head -c $(($(stat -c %s program.bin) + 100)) saver.scr >cut-header.scr
+printf 'MZ@@@@@-----boundary of %s-----@@@@@' 'setup and data' >marked.exe
+check 1 out.exe build saver.scr -o out.exe --name '..\x.scr'
+check 1 out.exe build saver.scr -o out.exe --name CON.scr
+check 1 out.exe build saver.scr -o out.exe --name "L$long"
+check 1 out.exe build program.bin -o out.exe
+check 1 out.exe build cut-header.scr -o out.exe
+check 1 out.exe build cut-splash.scr -o out.exe
+check 1 out.exe build saver.scr -o out.exe --stub marked.exe
+check 1 out.exe build missing.scr -o out.exe
+check 1 out.scr header saver.scr -o out.scr
+check 1 out.scr header program.bin --splash program.bin -o out.scr
+check 1 out.scr extract saver.scr -o out.scr
+check 2 out.exe build saver.scr -o out.exe --colour red
+exit $fail
