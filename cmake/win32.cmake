@@ -111,7 +111,7 @@ add_test(NAME setup.binary_shape
 
 # The authors' tool built twice: make-installer.exe under Wine against build/host's native one.
 add_test(NAME kit.parity
-         COMMAND ${CMAKE_SOURCE_DIR}/tests/kit_parity.sh ${CMAKE_BINARY_DIR}/../host/make-installer
+         COMMAND ${CMAKE_SOURCE_DIR}/tests/kit/parity_test.sh ${CMAKE_BINARY_DIR}/../host/make-installer
                  ${CMAKE_SOURCE_DIR}/samples/starlight-splash.bmp ${WINE_RUN}
                  $<TARGET_FILE:make-installer>)
 

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # make-installer natively and as make-installer.exe under Wine: the same files and output from
 # the same inputs, the same refusals with the same exit codes, and no output file after one.
-# Usage: kit_parity.sh NATIVE_TOOL SPLASH.BMP WINDOWS_TOOL_COMMAND...
+# Usage: parity_test.sh NATIVE_TOOL SPLASH.BMP WINDOWS_TOOL_COMMAND...
 set -u
 native=$1 splash=$2 windows=("${@:3}")
 work=$(mktemp -d) && cd "$work"
