@@ -27,7 +27,8 @@
 
 namespace {
 
-const DWORD kTimeoutMs = 120000;
+const DWORD kTimeoutMs = 120000;      // a run of the largest screen saver on a busy machine
+const DWORD kPaintTimeoutMs = 20000;  // a paint that never matches fails in good time
 
 LARGE_INTEGER Now() {
     LARGE_INTEGER now;
@@ -174,7 +175,8 @@ int Extract(int pairs, const std::string& setup, const std::string& saver,
     long long size = FileSize(saver);
     if (size < 0 || !RemoveTarget(target))
         return 1;
-    for (int pair = 1; pair <= pairs; ++pair) {
+    // Pair 0 only brings both programs and the files into the cache; it is not printed.
+    for (int pair = 0; pair <= pairs; ++pair) {
         double setupMs = 0, copyMs = 0;
         // Alternating which goes first spreads a slow spell of the machine over both sides.
         bool ok = pair % 2 ? TimeExtraction(setup, target, size, &setupMs) &&
@@ -183,6 +185,8 @@ int Extract(int pairs, const std::string& setup, const std::string& saver,
                                  TimeExtraction(setup, target, size, &setupMs);
         if (!ok)
             return 1;
+        if (pair == 0)
+            continue;
         printf("extract\t%d\t%.1f\t%.1f\n", pair, setupMs, copyMs);
         fflush(stdout);
     }
@@ -281,44 +285,41 @@ int Memory(const std::string& setup, const std::string& saver, const std::string
     return RemoveTarget(target) ? 0 : 1;
 }
 
-COLORREF ScreenPixel(HDC screen, int x, int y) {
-    return GetPixel(screen, x, y);
+// Whether the far corners of the screen show `top` and `bottom`: a paint that ends in one copy
+// of the whole picture has then reached the X server.
+bool ScreenShows(HDC screen, COLORREF top, COLORREF bottom) {
+    int width = GetSystemMetrics(SM_CXSCREEN), height = GetSystemMetrics(SM_CYSCREEN);
+    return GetPixel(screen, 0, 0) == top && GetPixel(screen, width - 1, height - 1) == bottom;
 }
 
-// Start to the moment both far corners of the screen show `top` and `bottom`: a paint that
-// ends in one copy of the whole picture has then reached the X server.
+// Start to the first paint of the program on the screen.
 bool TimePaint(const std::string& commandLine, COLORREF top, COLORREF bottom, bool installer,
                double* ms) {
-    int width = GetSystemMetrics(SM_CXSCREEN), height = GetSystemMetrics(SM_CYSCREEN);
     HDC screen = GetDC(nullptr);
     // The last run's picture must be gone, or it would be taken for this one's.
-    for (int i = 0; i < 5000; ++i) {
-        if (ScreenPixel(screen, 0, 0) != top ||
-            ScreenPixel(screen, width - 1, height - 1) != bottom)
-            break;
-        Sleep(1);
-    }
+    for (int i = 0; i < 500 && ScreenShows(screen, top, bottom); ++i)
+        Sleep(10);
     Child child;
-    LARGE_INTEGER start = Now();
     bool painted = false;
-    if (Start(commandLine, &child)) {
-        for (;;) {
-            if (ScreenPixel(screen, 0, 0) == top &&
-                ScreenPixel(screen, width - 1, height - 1) == bottom) {
+    if (ScreenShows(screen, top, bottom)) {
+        Fail("the screen still shows the last picture", commandLine);
+    } else {
+        LARGE_INTEGER start = Now();
+        bool started = Start(commandLine, &child);
+        while (started && !painted) {
+            if (ScreenShows(screen, top, bottom)) {
                 *ms = MillisecondsSince(start);
                 painted = true;
+            } else if (MillisecondsSince(start) > kPaintTimeoutMs ||
+                       WaitForSingleObject(child.process, 1) == WAIT_OBJECT_0) {
+                Fail("no paint came on the screen", commandLine);
                 break;
             }
-            if (MillisecondsSince(start) > kTimeoutMs ||
-                WaitForSingleObject(child.process, 1) == WAIT_OBJECT_0)
-                break;
         }
     }
     ReleaseDC(nullptr, screen);
     bool ok = painted && (!installer || AnswerNo(&child));
     Stop(&child);
-    if (child.id && !painted)
-        Fail("no paint came on the screen", commandLine);
     return ok;
 }
 
@@ -329,7 +330,7 @@ int Paint(int pairs, const std::string& setup, const std::string& saver, const s
     int height = GetSystemMetrics(SM_CYSCREEN);
     COLORREF top = GetGradientBand(0, height).colour;
     COLORREF bottom = GetGradientBand(kBandCount - 1, height).colour;
-    for (int pair = 1; pair <= pairs; ++pair) {
+    for (int pair = 0; pair <= pairs; ++pair) {  // pair 0 warms up, as for extraction
         double setupMs = 0, blankMs = 0;
         std::string setupLine = "\"" + setup + "\"", blankLine = "\"" + blank + "\"";
         bool ok = pair % 2 ? TimePaint(setupLine, top, bottom, true, &setupMs) &&
@@ -338,6 +339,8 @@ int Paint(int pairs, const std::string& setup, const std::string& saver, const s
                                  TimePaint(setupLine, top, bottom, true, &setupMs);
         if (!ok || !RemoveTarget(target))
             return 1;
+        if (pair == 0)
+            continue;
         printf("paint\t%d\t%.1f\t%.1f\n", pair, setupMs, blankMs);
         fflush(stdout);
     }
