@@ -55,6 +55,14 @@ long long FileSize(const std::string& path) {
     return (static_cast<long long>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
 }
 
+// The screen saver's size, or -1 (said on stderr) when it cannot be read.
+long long SaverSize(const std::string& saver) {
+    long long size = FileSize(saver);
+    if (size < 0)
+        Fail("cannot read the screen saver", saver);
+    return size;
+}
+
 // The next run must find no file there, or the installer would first move it aside.
 bool RemoveTarget(const std::string& target) {
     DeleteFileW(e2e::Wide(target).c_str());
@@ -172,7 +180,7 @@ bool TimeCopy(const std::string& saver, const std::string& target, long long siz
 
 int Extract(int pairs, const std::string& setup, const std::string& saver,
             const std::string& target) {
-    long long size = FileSize(saver);
+    long long size = SaverSize(saver);
     if (size < 0 || !RemoveTarget(target))
         return 1;
     // Pair 0 only brings both programs and the files into the cache; it is not printed.
@@ -248,7 +256,7 @@ bool CountersFollowMemory(bool* peakKept) {
 }
 
 int Memory(const std::string& setup, const std::string& saver, const std::string& target) {
-    long long size = FileSize(saver);
+    long long size = SaverSize(saver);
     if (size < 0 || !RemoveTarget(target))
         return 1;
     bool peakKept = false;
@@ -325,7 +333,7 @@ bool TimePaint(const std::string& commandLine, COLORREF top, COLORREF bottom, bo
 
 int Paint(int pairs, const std::string& setup, const std::string& saver, const std::string& target,
           const std::string& blank) {
-    if (FileSize(saver) < 0 || !RemoveTarget(target))
+    if (SaverSize(saver) < 0 || !RemoveTarget(target))
         return 1;
     int height = GetSystemMetrics(SM_CYSCREEN);
     COLORREF top = GetGradientBand(0, height).colour;
