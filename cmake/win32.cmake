@@ -144,3 +144,19 @@ add_executable(preview ${CMAKE_SOURCE_DIR}/tools/preview_win.cpp
 target_include_directories(preview PRIVATE ${CMAKE_SOURCE_DIR})
 target_link_options(preview PRIVATE -static)
 project_warnings(preview)
+
+# Start-up timing and memory of a built installer, and the one-colour window it is timed
+# against (bench/run runs them under Wine).
+add_executable(start_bench ${CMAKE_SOURCE_DIR}/bench/start_bench.cpp
+                           ${CMAKE_SOURCE_DIR}/tools/installer_driver_win.cpp
+                           ${CMAKE_SOURCE_DIR}/render/layout.cpp)
+target_include_directories(start_bench PRIVATE ${CMAKE_SOURCE_DIR})
+target_link_libraries(start_bench PRIVATE psapi)
+target_link_options(start_bench PRIVATE -static)
+project_warnings(start_bench)
+
+add_executable(blank_window WIN32 ${CMAKE_SOURCE_DIR}/bench/blank_window.cpp)
+target_include_directories(blank_window PRIVATE ${CMAKE_SOURCE_DIR})
+target_compile_options(blank_window PRIVATE -Os)
+target_link_options(blank_window PRIVATE -static -s)
+project_warnings(blank_window)

@@ -1,0 +1,380 @@
+// Times an installer's start under Wine against what the platform does anyway, from one
+// process, so that Wine's cost of starting a program is on both sides:
+//   start_bench extract PAIRS SETUP.EXE SAVER.SCR NAME
+//       start to the screen saver written and the window up, against `cmd /c copy` of the
+//       same bytes into the same folder; one line per pair: extract, pair, setup ms, copy ms
+//   start_bench memory SETUP.EXE SAVER.SCR NAME
+//       the installer's peak private memory up to its question: memory, peak bytes, the
+//       measure used, then as a cross-check the highest PagefileUsage seen and the
+//       PeakPagefileUsage the counters give at the question
+//   start_bench paint PAIRS SETUP.EXE SAVER.SCR NAME BLANK.EXE
+//       start to the first full paint on the screen, against blank_window's one paint; one
+//       line per pair: paint, pair, setup ms, blank ms
+// NAME is the screen saver's file name in the system folder. Exit status 1 when a run does not
+// go as it should (nothing is measured then), 2 for a wrong command line.
+
+#include <windows.h>
+#include <psapi.h>
+
+#include <stdio.h>
+#include <stdlib.h>
+
+#include <string>
+
+#include "bench/blank_window.h"
+#include "render/layout.h"
+#include "tools/installer_driver.h"
+
+namespace {
+
+const DWORD kTimeoutMs = 120000;      // a run of the largest screen saver on a busy machine
+const DWORD kPaintTimeoutMs = 20000;  // a paint that never matches fails in good time
+
+LARGE_INTEGER Now() {
+    LARGE_INTEGER now;
+    QueryPerformanceCounter(&now);
+    return now;
+}
+
+double MillisecondsSince(LARGE_INTEGER start) {
+    LARGE_INTEGER frequency;
+    QueryPerformanceFrequency(&frequency);
+    return 1000.0 * (Now().QuadPart - start.QuadPart) / frequency.QuadPart;
+}
+
+bool Fail(const char* what, const std::string& detail) {
+    fprintf(stderr, "start_bench: %s: %s (error %lu)\n", what, detail.c_str(), GetLastError());
+    return false;
+}
+
+// Size of a file, or -1 when there is none.
+long long FileSize(const std::string& path) {
+    WIN32_FILE_ATTRIBUTE_DATA data;
+    if (!GetFileAttributesExW(e2e::Wide(path).c_str(), GetFileExInfoStandard, &data))
+        return -1;
+    return (static_cast<long long>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
+}
+
+// The screen saver's size, or -1 (said on stderr) when it cannot be read.
+long long SaverSize(const std::string& saver) {
+    long long size = FileSize(saver);
+    if (size < 0)
+        Fail("cannot read the screen saver", saver);
+    return size;
+}
+
+// The next run must find no file there, or the installer would first move it aside.
+bool RemoveTarget(const std::string& target) {
+    DeleteFileW(e2e::Wide(target).c_str());
+    return FileSize(target) < 0 || Fail("cannot remove", target);
+}
+
+struct Child {
+    HANDLE process = nullptr;
+    DWORD id = 0;
+};
+
+bool Start(const std::string& commandLine, Child* child) {
+    std::wstring line = e2e::Wide(commandLine);
+    STARTUPINFOW startup = {};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION info = {};
+    if (!CreateProcessW(nullptr, &line[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                        &info))
+        return Fail("cannot start", commandLine);
+    CloseHandle(info.hThread);
+    child->process = info.hProcess;
+    child->id = info.dwProcessId;
+    return true;
+}
+
+// Ends a child that is still running and waits until it is gone.
+void Stop(Child* child) {
+    if (!child->process)
+        return;
+    if (WaitForSingleObject(child->process, 0) != WAIT_OBJECT_0)
+        TerminateProcess(child->process, 99);
+    WaitForSingleObject(child->process, 10000);
+    CloseHandle(child->process);
+    child->process = nullptr;
+}
+
+struct WindowSearch {
+    DWORD processId;
+    bool box;
+    HWND window;
+};
+
+BOOL CALLBACK FindWindowOf(HWND window, LPARAM context) {
+    WindowSearch* search = reinterpret_cast<WindowSearch*>(context);
+    DWORD owner = 0;
+    GetWindowThreadProcessId(window, &owner);
+    if (owner != search->processId || !IsWindowVisible(window))
+        return TRUE;
+    wchar_t className[16] = {};
+    GetClassNameW(window, className, 16);
+    if ((lstrcmpW(className, L"#32770") == 0) != search->box)
+        return TRUE;
+    search->window = window;
+    return FALSE;
+}
+
+// The process's visible top-level window that is (or is not) a message box, without waiting.
+HWND WindowOf(DWORD processId, bool box) {
+    WindowSearch search = {processId, box, nullptr};
+    EnumWindows(FindWindowOf, reinterpret_cast<LPARAM>(&search));
+    return search.window;
+}
+
+// Answers the question with No (the installer then removes the file itself) and waits for the
+// installer to end.
+bool AnswerNo(Child* installer) {
+    e2e::BoxSeen box = e2e::WaitForProcessBox(installer->id, installer->process, kTimeoutMs);
+    if (!box.box)
+        return Fail("no question came", "");
+    e2e::InstallerProcess::Press(box, IDNO);
+    if (WaitForSingleObject(installer->process, kTimeoutMs) != WAIT_OBJECT_0)
+        return Fail("the installer did not end after No", "");
+    return true;
+}
+
+// Start to the file at its full size with the installer's window up.
+bool TimeExtraction(const std::string& setup, const std::string& target, long long size,
+                    double* ms) {
+    Child installer;
+    LARGE_INTEGER start = Now();
+    if (!Start("\"" + setup + "\"", &installer))
+        return false;
+    bool written = false;
+    for (;;) {
+        if (FileSize(target) == size && WindowOf(installer.id, false)) {
+            *ms = MillisecondsSince(start);
+            written = true;
+            break;
+        }
+        if (MillisecondsSince(start) > kTimeoutMs ||
+            WaitForSingleObject(installer.process, 1) == WAIT_OBJECT_0)
+            break;
+    }
+    bool answered = written && AnswerNo(&installer);
+    Stop(&installer);
+    if (!written)
+        return Fail("the screen saver was not written", target);
+    return answered && RemoveTarget(target);
+}
+
+bool TimeCopy(const std::string& saver, const std::string& target, long long size, double* ms) {
+    Child copy;
+    LARGE_INTEGER start = Now();
+    if (!Start("cmd /c copy /b /y \"" + saver + "\" \"" + target + "\" >NUL", &copy))
+        return false;
+    DWORD status = 1;
+    bool ended = WaitForSingleObject(copy.process, kTimeoutMs) == WAIT_OBJECT_0 &&
+                 GetExitCodeProcess(copy.process, &status);
+    *ms = MillisecondsSince(start);
+    Stop(&copy);
+    if (!ended || status != 0 || FileSize(target) != size)
+        return Fail("cmd /c copy did not copy", saver);
+    return RemoveTarget(target);
+}
+
+int Extract(int pairs, const std::string& setup, const std::string& saver,
+            const std::string& target) {
+    long long size = SaverSize(saver);
+    if (size < 0 || !RemoveTarget(target))
+        return 1;
+    // Pair 0 only brings both programs and the files into the cache; it is not printed.
+    for (int pair = 0; pair <= pairs; ++pair) {
+        double setupMs = 0, copyMs = 0;
+        // Alternating which goes first spreads a slow spell of the machine over both sides.
+        bool ok = pair % 2 ? TimeExtraction(setup, target, size, &setupMs) &&
+                                 TimeCopy(saver, target, size, &copyMs)
+                           : TimeCopy(saver, target, size, &copyMs) &&
+                                 TimeExtraction(setup, target, size, &setupMs);
+        if (!ok)
+            return 1;
+        if (pair == 0)
+            continue;
+        printf("extract\t%d\t%.1f\t%.1f\n", pair, setupMs, copyMs);
+        fflush(stdout);
+    }
+    return 0;
+}
+
+// Private bytes summed over the committed private regions of the address space.
+SIZE_T PrivateRegions(HANDLE process) {
+    SIZE_T total = 0;
+    MEMORY_BASIC_INFORMATION region;
+    for (BYTE* at = nullptr; VirtualQueryEx(process, at, &region, sizeof region) == sizeof region;
+         at = static_cast<BYTE*>(region.BaseAddress) + region.RegionSize) {
+        if (region.State == MEM_COMMIT && region.Type == MEM_PRIVATE)
+            total += region.RegionSize;
+        if (static_cast<BYTE*>(region.BaseAddress) + region.RegionSize < at)
+            break;
+    }
+    return total;
+}
+
+PROCESS_MEMORY_COUNTERS_EX Counters(HANDLE process) {
+    PROCESS_MEMORY_COUNTERS_EX counters = {};
+    counters.cb = sizeof counters;
+    GetProcessMemoryInfo(process, reinterpret_cast<PROCESS_MEMORY_COUNTERS*>(&counters),
+                         sizeof counters);
+    return counters;
+}
+
+long KiBetween(SIZE_T from, SIZE_T to) {
+    return static_cast<long>((static_cast<long long>(to) - static_cast<long long>(from)) / 1024);
+}
+
+// Whether the counters follow memory: 64 MiB committed and touched here must show in
+// PrivateUsage, and stay in PeakPagefileUsage once freed.
+bool CountersFollowMemory(bool* peakKept) {
+    const SIZE_T kBlock = 64 << 20;
+    HANDLE self = GetCurrentProcess();
+    PROCESS_MEMORY_COUNTERS_EX before = Counters(self);
+    BYTE* block =
+        static_cast<BYTE*>(VirtualAlloc(nullptr, kBlock, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE));
+    if (!block)
+        return false;
+    for (SIZE_T i = 0; i < kBlock; i += 4096)
+        block[i] = 1;
+    PROCESS_MEMORY_COUNTERS_EX during = Counters(self);
+    VirtualFree(block, 0, MEM_RELEASE);
+    PROCESS_MEMORY_COUNTERS_EX after = Counters(self);
+    fprintf(stderr,
+            "start_bench: 64 MiB touched moves PrivateUsage %+ld KiB, PagefileUsage %+ld KiB, "
+            "WorkingSetSize %+ld KiB; freed, PeakPagefileUsage %+ld KiB, PeakWorkingSetSize "
+            "%+ld KiB from before\n",
+            KiBetween(before.PrivateUsage, during.PrivateUsage),
+            KiBetween(before.PagefileUsage, during.PagefileUsage),
+            KiBetween(before.WorkingSetSize, during.WorkingSetSize),
+            KiBetween(before.PeakPagefileUsage, after.PeakPagefileUsage),
+            KiBetween(before.PeakWorkingSetSize, after.PeakWorkingSetSize));
+    *peakKept = after.PeakPagefileUsage >= during.PrivateUsage;
+    return during.PrivateUsage >= before.PrivateUsage + kBlock - kBlock / 8;
+}
+
+int Memory(const std::string& setup, const std::string& saver, const std::string& target) {
+    long long size = SaverSize(saver);
+    if (size < 0 || !RemoveTarget(target))
+        return 1;
+    bool peakKept = false;
+    bool counters = CountersFollowMemory(&peakKept);
+    Child installer;
+    if (!Start("\"" + setup + "\"", &installer))
+        return 1;
+    // Sampled about every millisecond up to the question, as a peak the counters may not keep;
+    // the counters' figures are printed beside it as a cross-check.
+    SIZE_T peak = 0, pagefilePeak = 0;
+    PROCESS_MEMORY_COUNTERS_EX read = {};
+    bool asked = false;
+    LARGE_INTEGER start = Now();
+    while (!asked && MillisecondsSince(start) < kTimeoutMs &&
+           WaitForSingleObject(installer.process, 1) != WAIT_OBJECT_0) {
+        read = Counters(installer.process);
+        SIZE_T now = counters ? read.PrivateUsage : PrivateRegions(installer.process);
+        peak = now > peak ? now : peak;
+        pagefilePeak = read.PagefileUsage > pagefilePeak ? read.PagefileUsage : pagefilePeak;
+        asked = WindowOf(installer.id, true) != nullptr;
+    }
+    if (counters && peakKept && read.PeakPagefileUsage > peak)
+        peak = read.PeakPagefileUsage;
+    bool ok = asked && FileSize(target) == size && AnswerNo(&installer);
+    Stop(&installer);
+    if (!ok) {
+        Fail("no question came with the screen saver written", target);
+        return 1;
+    }
+    printf("memory\t%lu\t%s\t%lu\t%lu\n", static_cast<unsigned long>(peak),
+           counters ? "PrivateUsage" : "committed MEM_PRIVATE regions (VirtualQueryEx)",
+           static_cast<unsigned long>(pagefilePeak),
+           static_cast<unsigned long>(read.PeakPagefileUsage));
+    return RemoveTarget(target) ? 0 : 1;
+}
+
+// Whether the far corners of the screen show `top` and `bottom`: a paint that ends in one copy
+// of the whole picture has then reached the X server.
+bool ScreenShows(HDC screen, COLORREF top, COLORREF bottom) {
+    int width = GetSystemMetrics(SM_CXSCREEN), height = GetSystemMetrics(SM_CYSCREEN);
+    return GetPixel(screen, 0, 0) == top && GetPixel(screen, width - 1, height - 1) == bottom;
+}
+
+// Start to the first paint of the program on the screen.
+bool TimePaint(const std::string& commandLine, COLORREF top, COLORREF bottom, bool installer,
+               double* ms) {
+    HDC screen = GetDC(nullptr);
+    // The last run's picture must be gone, or it would be taken for this one's.
+    for (int i = 0; i < 500 && ScreenShows(screen, top, bottom); ++i)
+        Sleep(10);
+    Child child;
+    bool painted = false;
+    if (ScreenShows(screen, top, bottom)) {
+        Fail("the screen still shows the last picture", commandLine);
+    } else {
+        LARGE_INTEGER start = Now();
+        bool started = Start(commandLine, &child);
+        while (started && !painted) {
+            if (ScreenShows(screen, top, bottom)) {
+                *ms = MillisecondsSince(start);
+                painted = true;
+            } else if (MillisecondsSince(start) > kPaintTimeoutMs ||
+                       WaitForSingleObject(child.process, 1) == WAIT_OBJECT_0) {
+                Fail("no paint came on the screen", commandLine);
+                break;
+            }
+        }
+    }
+    ReleaseDC(nullptr, screen);
+    bool ok = painted && (!installer || AnswerNo(&child));
+    Stop(&child);
+    return ok;
+}
+
+int Paint(int pairs, const std::string& setup, const std::string& saver, const std::string& target,
+          const std::string& blank) {
+    if (SaverSize(saver) < 0 || !RemoveTarget(target))
+        return 1;
+    int height = GetSystemMetrics(SM_CYSCREEN);
+    COLORREF top = GetGradientBand(0, height).colour;
+    COLORREF bottom = GetGradientBand(kBandCount - 1, height).colour;
+    for (int pair = 0; pair <= pairs; ++pair) {  // pair 0 warms up, as for extraction
+        double setupMs = 0, blankMs = 0;
+        std::string setupLine = "\"" + setup + "\"", blankLine = "\"" + blank + "\"";
+        bool ok = pair % 2 ? TimePaint(setupLine, top, bottom, true, &setupMs) &&
+                                 TimePaint(blankLine, kBlankColour, kBlankColour, false, &blankMs)
+                           : TimePaint(blankLine, kBlankColour, kBlankColour, false, &blankMs) &&
+                                 TimePaint(setupLine, top, bottom, true, &setupMs);
+        if (!ok || !RemoveTarget(target))
+            return 1;
+        if (pair == 0)
+            continue;
+        printf("paint\t%d\t%.1f\t%.1f\n", pair, setupMs, blankMs);
+        fflush(stdout);
+    }
+    return 0;
+}
+
+int Usage() {
+    fprintf(stderr,
+            "usage: start_bench extract PAIRS SETUP.EXE SAVER.SCR NAME\n"
+            "       start_bench memory SETUP.EXE SAVER.SCR NAME\n"
+            "       start_bench paint PAIRS SETUP.EXE SAVER.SCR NAME BLANK.EXE\n");
+    return 2;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (argc < 2)
+        return Usage();
+    std::string command = argv[1];
+    std::string folder = e2e::RealSystemFolder() + "\\";
+    if (command == "extract" && argc == 6 && atoi(argv[2]) > 0)
+        return Extract(atoi(argv[2]), argv[3], argv[4], folder + argv[5]);
+    if (command == "memory" && argc == 5)
+        return Memory(argv[2], argv[3], folder + argv[4]);
+    if (command == "paint" && argc == 7 && atoi(argv[2]) > 0)
+        return Paint(atoi(argv[2]), argv[3], argv[4], folder + argv[5], argv[6]);
+    return Usage();
+}
