@@ -1,7 +1,7 @@
 // Times an installer's start under Wine against what the platform does anyway, from one
 // process, so that Wine's cost of starting a program is on both sides:
 //   start_bench extract PAIRS SETUP.EXE SAVER.SCR NAME
-//       start to the screen saver written and the window up, against `cmd /c copy` of the
+//       start to the screen saver completely written (closed), against `cmd /c copy` of the
 //       same bytes into the same folder; one line per pair: extract, pair, setup ms, copy ms
 //   start_bench memory SETUP.EXE SAVER.SCR NAME
 //       the installer's peak private memory up to its question: memory, peak bytes, the
@@ -138,7 +138,18 @@ bool AnswerNo(Child* installer) {
     return true;
 }
 
-// Start to the file at its full size with the installer's window up.
+// Whether the writer has let go of the file: an open that shares reading only fails while
+// someone holds it open for writing.
+bool WriterDone(const std::string& path) {
+    HANDLE file = CreateFileW(e2e::Wide(path).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                              OPEN_EXISTING, 0, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+        return false;
+    CloseHandle(file);
+    return true;
+}
+
+// Start to the file completely written: at its full size and closed by the installer.
 bool TimeExtraction(const std::string& setup, const std::string& target, long long size,
                     double* ms) {
     Child installer;
@@ -147,7 +158,7 @@ bool TimeExtraction(const std::string& setup, const std::string& target, long lo
         return false;
     bool written = false;
     for (;;) {
-        if (FileSize(target) == size && WindowOf(installer.id, false)) {
+        if (FileSize(target) == size && WriterDone(target)) {
             *ms = MillisecondsSince(start);
             written = true;
             break;
