@@ -58,4 +58,23 @@ TEST(Splash, ShowsThePixelsOfTheOriginalBmpFile) {
     }
 }
 
+// A picture whose rows are cut short is left out, not drawn from whatever lies past its end.
+TEST(Splash, LeavesOutAPictureCutShort) {
+    e2e::Bytes dib = fixtures::SplashDib(48, 32);
+    dib.resize(dib.size() / 2);
+    scratch::Folder folder("splash-cut");
+    e2e::InstallerProcess installer(
+        e2e::WriteInstaller(folder, "e2e_splash.scr", fixtures::SaverImage(1000, dib)));
+    e2e::BoxSeen confirm = installer.WaitForBox();
+    e2e::Screen screen = e2e::CaptureSettledScreen();
+    LayoutPoint at = GetSplashOrigin(screen.height, 32);
+    int drawn = 0;
+    for (int y = at.y; y < at.y + 32; ++y)
+        for (int x = at.x; x < at.x + 48; ++x)
+            drawn += screen.At(x, y) != screen.At(screen.width - 1, y);
+    EXPECT_EQ(0, drawn);
+    e2e::InstallerProcess::Press(confirm, IDNO);
+    EXPECT_EQ(0u, e2e::ExitCode(installer));
+}
+
 }  // namespace
