@@ -2,6 +2,7 @@
 
 #include <string.h>
 
+#include "support/little_endian.h"
 #include "support/path.h"
 
 static void JoinMarker(char* buffer, const char* middle) {
@@ -91,15 +92,6 @@ int IsSafeSaverName(const char* name) {
         }
     }
     return !IsForbiddenComponent(component, p);
-}
-
-static uint32_t Read32(const uint8_t* p) {
-    return static_cast<uint32_t>(p[0]) | static_cast<uint32_t>(p[1]) << 8 |
-           static_cast<uint32_t>(p[2]) << 16 | static_cast<uint32_t>(p[3]) << 24;
-}
-
-static uint32_t Read16(const uint8_t* p) {
-    return p[0] | p[1] << 8;
 }
 
 int FindCertificateTable(const uint8_t* image, uint32_t length, uint32_t* offset, uint32_t* size) {

@@ -1,13 +1,6 @@
 #include "render/dib.h"
 
-static uint32_t Read16(const uint8_t* p) {
-    return p[0] | p[1] << 8;
-}
-
-static uint32_t Read32(const uint8_t* p) {
-    return static_cast<uint32_t>(p[0]) | static_cast<uint32_t>(p[1]) << 8 |
-           static_cast<uint32_t>(p[2]) << 16 | static_cast<uint32_t>(p[3]) << 24;
-}
+#include "support/little_endian.h"
 
 uint16_t GetDibColorCount(const void* dib) {
     const uint8_t* header = static_cast<const uint8_t*>(dib);

@@ -3,19 +3,11 @@
 #include <string.h>
 
 #include "render/dib.h"
+#include "support/little_endian.h"
 
 namespace {
 
 enum : uint32_t { kFileHeaderSize = 14, kV4HeaderSize = 108, kV5HeaderSize = 124 };
-
-uint32_t Read16(const uint8_t* p) {
-    return p[0] | p[1] << 8;
-}
-
-uint32_t Read32(const uint8_t* p) {
-    return static_cast<uint32_t>(p[0]) | static_cast<uint32_t>(p[1]) << 8 |
-           static_cast<uint32_t>(p[2]) << 16 | static_cast<uint32_t>(p[3]) << 24;
-}
 
 void Put32(uint8_t* p, uint32_t value) {
     for (int i = 0; i < 4; ++i)

@@ -4,14 +4,10 @@
 
 #include "installer/package.h"
 #include "render/dib.h"
+#include "support/little_endian.h"
 #include "support/path.h"
 
 namespace {
-
-uint32_t Read32(const uint8_t* p) {
-    return static_cast<uint32_t>(p[0]) | static_cast<uint32_t>(p[1]) << 8 |
-           static_cast<uint32_t>(p[2]) << 16 | static_cast<uint32_t>(p[3]) << 24;
-}
 
 // As the installer derives it: the last component of the target path, without its last
 // extension. The buffer has room for the longest name the field holds and the folder.
