@@ -99,33 +99,6 @@ void Stop(Child* child) {
     child->process = nullptr;
 }
 
-struct WindowSearch {
-    DWORD processId;
-    bool box;
-    HWND window;
-};
-
-BOOL CALLBACK FindWindowOf(HWND window, LPARAM context) {
-    WindowSearch* search = reinterpret_cast<WindowSearch*>(context);
-    DWORD owner = 0;
-    GetWindowThreadProcessId(window, &owner);
-    if (owner != search->processId || !IsWindowVisible(window))
-        return TRUE;
-    wchar_t className[16] = {};
-    GetClassNameW(window, className, 16);
-    if ((lstrcmpW(className, L"#32770") == 0) != search->box)
-        return TRUE;
-    search->window = window;
-    return FALSE;
-}
-
-// The process's visible top-level window that is (or is not) a message box, without waiting.
-HWND WindowOf(DWORD processId, bool box) {
-    WindowSearch search = {processId, box, nullptr};
-    EnumWindows(FindWindowOf, reinterpret_cast<LPARAM>(&search));
-    return search.window;
-}
-
 // Answers the question with No (the installer then removes the file itself) and waits for the
 // installer to end.
 bool AnswerNo(Child* installer) {
@@ -189,27 +162,33 @@ bool TimeCopy(const std::string& saver, const std::string& target, long long siz
     return RemoveTarget(target);
 }
 
+// Times `pairs` pairs, one line each (label, pair, setup ms, other ms), after an untimed pair
+// that only brings both programs and the files into the cache. Alternating which side goes
+// first spreads a slow spell of the machine over both.
+template <typename TimeSetup, typename TimeOther>
+int TimePairs(const char* label, int pairs, TimeSetup timeSetup, TimeOther timeOther) {
+    for (int pair = 0; pair <= pairs; ++pair) {
+        double setupMs = 0, otherMs = 0;
+        bool ok = pair % 2 ? timeSetup(&setupMs) && timeOther(&otherMs)
+                           : timeOther(&otherMs) && timeSetup(&setupMs);
+        if (!ok)
+            return 1;
+        if (pair == 0)
+            continue;
+        printf("%s\t%d\t%.1f\t%.1f\n", label, pair, setupMs, otherMs);
+        fflush(stdout);
+    }
+    return 0;
+}
+
 int Extract(int pairs, const std::string& setup, const std::string& saver,
             const std::string& target) {
     long long size = SaverSize(saver);
     if (size < 0 || !RemoveTarget(target))
         return 1;
-    // Pair 0 only brings both programs and the files into the cache; it is not printed.
-    for (int pair = 0; pair <= pairs; ++pair) {
-        double setupMs = 0, copyMs = 0;
-        // Alternating which goes first spreads a slow spell of the machine over both sides.
-        bool ok = pair % 2 ? TimeExtraction(setup, target, size, &setupMs) &&
-                                 TimeCopy(saver, target, size, &copyMs)
-                           : TimeCopy(saver, target, size, &copyMs) &&
-                                 TimeExtraction(setup, target, size, &setupMs);
-        if (!ok)
-            return 1;
-        if (pair == 0)
-            continue;
-        printf("extract\t%d\t%.1f\t%.1f\n", pair, setupMs, copyMs);
-        fflush(stdout);
-    }
-    return 0;
+    return TimePairs(
+        "extract", pairs, [&](double* ms) { return TimeExtraction(setup, target, size, ms); },
+        [&](double* ms) { return TimeCopy(saver, target, size, ms); });
 }
 
 // Private bytes summed over the committed private regions of the address space.
@@ -287,7 +266,7 @@ int Memory(const std::string& setup, const std::string& saver, const std::string
         SIZE_T now = counters ? read.PrivateUsage : PrivateRegions(installer.process);
         peak = now > peak ? now : peak;
         pagefilePeak = read.PagefileUsage > pagefilePeak ? read.PagefileUsage : pagefilePeak;
-        asked = WindowOf(installer.id, true) != nullptr;
+        asked = e2e::FindProcessWindow(installer.id, true) != nullptr;
     }
     if (counters && peakKept && read.PeakPagefileUsage > peak)
         peak = read.PeakPagefileUsage;
@@ -349,21 +328,14 @@ int Paint(int pairs, const std::string& setup, const std::string& saver, const s
     int height = GetSystemMetrics(SM_CYSCREEN);
     COLORREF top = GetGradientBand(0, height).colour;
     COLORREF bottom = GetGradientBand(kBandCount - 1, height).colour;
-    for (int pair = 0; pair <= pairs; ++pair) {  // pair 0 warms up, as for extraction
-        double setupMs = 0, blankMs = 0;
-        std::string setupLine = "\"" + setup + "\"", blankLine = "\"" + blank + "\"";
-        bool ok = pair % 2 ? TimePaint(setupLine, top, bottom, true, &setupMs) &&
-                                 TimePaint(blankLine, kBlankColour, kBlankColour, false, &blankMs)
-                           : TimePaint(blankLine, kBlankColour, kBlankColour, false, &blankMs) &&
-                                 TimePaint(setupLine, top, bottom, true, &setupMs);
-        if (!ok || !RemoveTarget(target))
-            return 1;
-        if (pair == 0)
-            continue;
-        printf("paint\t%d\t%.1f\t%.1f\n", pair, setupMs, blankMs);
-        fflush(stdout);
-    }
-    return 0;
+    std::string setupLine = "\"" + setup + "\"", blankLine = "\"" + blank + "\"";
+    // The installer's file goes after each of its runs, so the next one writes it anew.
+    return TimePairs(
+        "paint", pairs,
+        [&](double* ms) {
+            return TimePaint(setupLine, top, bottom, true, ms) && RemoveTarget(target);
+        },
+        [&](double* ms) { return TimePaint(blankLine, kBlankColour, kBlankColour, false, ms); });
 }
 
 int Usage() {

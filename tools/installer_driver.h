@@ -35,6 +35,10 @@ struct BoxSeen {
     HICON icon = nullptr;  // what the box's icon control shows
 };
 
+// A visible top-level window of a process that is (or is not) a message box, without waiting;
+// null when there is none.
+HWND FindProcessWindow(DWORD processId, bool box);
+
 // The next visible message box of a process (this one included), read; an empty result if
 // none comes in time or, when `process` is given, the process ends first.
 BoxSeen WaitForProcessBox(DWORD processId, HANDLE process, DWORD timeoutMs);

@@ -28,7 +28,7 @@ struct Search {
     HWND window;
 };
 
-BOOL CALLBACK FindProcessWindow(HWND window, LPARAM context) {
+BOOL CALLBACK MatchProcessWindow(HWND window, LPARAM context) {
     Search* search = reinterpret_cast<Search*>(context);
     DWORD owner = 0;
     GetWindowThreadProcessId(window, &owner);
@@ -102,14 +102,14 @@ InstallerProcess::~InstallerProcess() {
     CloseHandle(process_);
 }
 
-static HWND FindVisibleWindow(DWORD processId, bool box) {
+HWND FindProcessWindow(DWORD processId, bool box) {
     Search search = {processId, box, nullptr};
-    EnumWindows(FindProcessWindow, reinterpret_cast<LPARAM>(&search));
+    EnumWindows(MatchProcessWindow, reinterpret_cast<LPARAM>(&search));
     return search.window;
 }
 
 HWND InstallerProcess::Find(bool box) {
-    return FindVisibleWindow(id_, box);
+    return FindProcessWindow(id_, box);
 }
 
 HWND InstallerProcess::WaitForProgressWindow(DWORD timeoutMs) {
@@ -127,7 +127,7 @@ HWND InstallerProcess::WaitForProgressWindow(DWORD timeoutMs) {
 BoxSeen WaitForProcessBox(DWORD processId, HANDLE process, DWORD timeoutMs) {
     BoxSeen seen;
     for (DWORD waited = 0; waited < timeoutMs && !seen.box; waited += 10) {
-        seen.box = FindVisibleWindow(processId, true);
+        seen.box = FindProcessWindow(processId, true);
         if (seen.box)
             break;
         if (!process)
