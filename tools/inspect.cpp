@@ -83,18 +83,15 @@ InstallerFacts InspectInstaller(const uint8_t* file, size_t length) {
     Check(&f, "target path", true, f.name.size() <= kMaxSaverNameLength,
           "the name has " + std::to_string(f.name.size()) + " bytes; under the longest system " +
               "folder only " + std::to_string(kMaxSaverNameLength) + " fit");
-    // The installer's own reading decides where the screen saver ends; a certificate table
-    // it would leave out is the signature.
+    // The installer's own reading decides where the screen saver ends; what it leaves out after
+    // it is an attached signature's certificate table.
     PackageLayout layout;
-    uint32_t table, tableSize;
+    uint32_t rest = static_cast<uint32_t>(length - p - kSaverImageOffset);
     f.saverSize = LocatePackage(file, static_cast<uint32_t>(length), &layout)
                       ? layout.saverImageLength
-                      : static_cast<uint32_t>(length - p - kSaverImageOffset);
-    if (FindCertificateTable(file, static_cast<uint32_t>(length), &table, &tableSize) &&
-        table == p + kSaverImageOffset + f.saverSize) {
-        f.signatureAttached = true;
-        f.signatureSize = tableSize;
-    }
+                      : rest;
+    f.signatureSize = rest - f.saverSize;
+    f.signatureAttached = f.signatureSize != 0;
     InspectSaver(file + p + kSaverImageOffset, f.saverSize, &f);
     f.installs = true;
     for (const InstallerCheck& c : f.checks)
