@@ -23,7 +23,7 @@
 
 #include "bench/blank_window.h"
 #include "render/layout.h"
-#include "tools/installer_driver.h"
+#include "runner/installer_driver.h"
 
 namespace {
 

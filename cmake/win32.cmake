@@ -1,8 +1,9 @@
 # Win32 flavour: setup.exe and the test programs, which ctest runs under Wine through
-# scripts/wine-run (private prefix and X display of this build folder, see scripts/wine-env).
+# runner/wine-run (private prefix and X display of this build folder, see runner/wine-env),
+# natively or in the guest machine.
 
-set(CMAKE_CROSSCOMPILING_EMULATOR ${CMAKE_SOURCE_DIR}/scripts/wine-run --build ${CMAKE_BINARY_DIR})
-set(WINE_RUN ${CMAKE_SOURCE_DIR}/scripts/wine-run --build ${CMAKE_BINARY_DIR})
+set(CMAKE_CROSSCOMPILING_EMULATOR ${CMAKE_SOURCE_DIR}/runner/wine-run --build ${CMAKE_BINARY_DIR})
+set(WINE_RUN ${CMAKE_SOURCE_DIR}/runner/wine-run --build ${CMAKE_BINARY_DIR})
 
 # The installer stays a small program: no exceptions, no RTTI, no unwind tables, nothing of
 # the heavy library. No per-object data sections: this compiler would put zero-filled
@@ -60,18 +61,20 @@ function(win32_test_program name)
 endfunction()
 
 file(GLOB WIN32_TEST_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/win32/*.cpp)
-win32_test_program(win32_tests ${WIN32_TEST_SOURCES} ${CMAKE_SOURCE_DIR}/tools/installer_driver_win.cpp)
+win32_test_program(win32_tests ${WIN32_TEST_SOURCES} ${CMAKE_SOURCE_DIR}/runner/installer_driver_win.cpp)
 target_link_libraries(win32_tests PRIVATE version)
 add_dependencies(win32_tests setup)
+# Listing the tests takes a Wine start, several seconds in an emulated guest.
 gtest_discover_tests(win32_tests TEST_PREFIX "win32." DISCOVERY_MODE PRE_TEST NO_PRETTY_VALUES
+    DISCOVERY_TIMEOUT 120
     PROPERTIES ENVIRONMENT "SETUP_EXE=$<TARGET_FILE:setup>")
 
 file(GLOB E2E_TEST_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/e2e/*.cpp)
 # With the authors' tool's logic, so a test turns BMP files into splash pictures as it does.
-win32_test_program(e2e_tests ${E2E_TEST_SOURCES} ${CMAKE_SOURCE_DIR}/tools/installer_driver_win.cpp
+win32_test_program(e2e_tests ${E2E_TEST_SOURCES} ${CMAKE_SOURCE_DIR}/runner/installer_driver_win.cpp
                    ${KIT_SOURCES})
 add_dependencies(e2e_tests setup)
-gtest_discover_tests(e2e_tests TEST_PREFIX "e2e." DISCOVERY_MODE PRE_TEST
+gtest_discover_tests(e2e_tests TEST_PREFIX "e2e." DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 120
     PROPERTIES ENVIRONMENT "SETUP_EXE=$<TARGET_FILE:setup>"
                RUN_SERIAL TRUE)
 
@@ -99,8 +102,8 @@ foreach(run "1024x768x8 DisplayCheck.*" "1024x768x16 DisplayCheck.*"
     list(GET run 0 screen)
     list(GET run 1 filter)
     add_test(NAME screen-${screen}.e2e
-             COMMAND ${CMAKE_SOURCE_DIR}/scripts/with-xvfb ${screen} ${WINE_RUN} --alt
-                     $<TARGET_FILE:e2e_tests> --gtest_filter=${filter})
+             COMMAND ${WINE_RUN} --screen ${screen} $<TARGET_FILE:e2e_tests>
+                     --gtest_filter=${filter})
     set_tests_properties(screen-${screen}.e2e PROPERTIES
         ENVIRONMENT "SETUP_EXE=$<TARGET_FILE:setup>" RUN_SERIAL TRUE)
 endforeach()
@@ -139,8 +142,8 @@ target_link_options(make-installer PRIVATE -static)
 add_dependencies(make-installer setup)
 
 # Runs an installer through to its end and saves what it showed (scripts/demo uses it).
-add_executable(preview ${CMAKE_SOURCE_DIR}/tools/preview_win.cpp
-                       ${CMAKE_SOURCE_DIR}/tools/installer_driver_win.cpp)
+add_executable(preview ${CMAKE_SOURCE_DIR}/runner/preview_win.cpp
+                       ${CMAKE_SOURCE_DIR}/runner/installer_driver_win.cpp)
 target_include_directories(preview PRIVATE ${CMAKE_SOURCE_DIR})
 target_link_options(preview PRIVATE -static)
 project_warnings(preview)
@@ -148,7 +151,7 @@ project_warnings(preview)
 # Start-up timing and memory of a built installer, and the one-colour window it is timed
 # against (bench/run runs them under Wine).
 add_executable(start_bench ${CMAKE_SOURCE_DIR}/bench/start_bench.cpp
-                           ${CMAKE_SOURCE_DIR}/tools/installer_driver_win.cpp
+                           ${CMAKE_SOURCE_DIR}/runner/installer_driver_win.cpp
                            ${CMAKE_SOURCE_DIR}/render/layout.cpp)
 target_include_directories(start_bench PRIVATE ${CMAKE_SOURCE_DIR})
 target_link_libraries(start_bench PRIVATE psapi)

@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "tests/fixtures/scratch.h"
-#include "tools/installer_driver.h"
+#include "runner/installer_driver.h"
 
 namespace e2e {
 

@@ -14,7 +14,9 @@ verify() { osslsigncode verify -CAfile cert.pem -in "$1" >/dev/null || { echo "F
 
 "$tool" header "$build/starlight.scr" --splash "$root/samples/starlight-splash.bmp" -o plain.scr >/dev/null
 sign plain.scr signed.scr
-installed=$build/wineprefix/drive_c/windows/system32/e2e_signing.scr
+# The prefix may be in a guest machine, so Wine itself deletes and copies out the installed file.
+installed='C:\windows\system32\e2e_signing.scr'
+wine_cmd() { "$root/runner/wine-run" --build "$build" cmd /c "$@" >/dev/null 2>&1 || true; }
 for saver in plain.scr signed.scr; do
   "$tool" build "$saver" --name e2e_signing.scr -o setup.exe >/dev/null
   [ $(($(stat -c %s setup.exe) % 8)) -eq 0 ] || { echo "FAIL: $saver: length not a multiple of 8"; exit 1; }
@@ -24,10 +26,12 @@ for saver in plain.scr signed.scr; do
     || { echo "FAIL: $saver: inspect shows no signature"; exit 1; }
   "$tool" extract setup-signed.exe -o extracted.scr >/dev/null
   cmp extracted.scr "$saver" || { echo "FAIL: $saver: extract differs"; exit 1; }
-  rm -f "$installed"
-  "$root/scripts/wine-run" --build "$build" "$build/preview.exe" setup-signed.exe . >/dev/null
-  cmp "$installed" "$saver" || { echo "FAIL: $saver: the installed file differs"; exit 1; }
-  rm -f "$installed"
+  wine_cmd del "$installed"
+  rm -f installed.scr
+  "$root/runner/wine-run" --build "$build" "$build/preview.exe" setup-signed.exe . >/dev/null
+  wine_cmd copy /b "$installed" installed.scr
+  cmp installed.scr "$saver" || { echo "FAIL: $saver: the installed file differs"; exit 1; }
+  wine_cmd del "$installed"
 done
 verify signed.scr
 echo "signed installers install their screen savers byte for byte"

@@ -3,7 +3,7 @@
 #include <thread>
 #include <vector>
 
-#include "tools/installer_driver.h"
+#include "runner/installer_driver.h"
 
 // Reads, on another thread, the boxes this process is about to show and presses the given
 // buttons in turn, as a user would. A box that does not come is seen empty.

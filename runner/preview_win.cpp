@@ -12,7 +12,7 @@
 
 #include <string>
 
-#include "tools/installer_driver.h"
+#include "runner/installer_driver.h"
 
 namespace {
 

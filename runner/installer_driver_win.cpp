@@ -1,4 +1,4 @@
-#include "tools/installer_driver.h"
+#include "runner/installer_driver.h"
 
 #include <fstream>
 
