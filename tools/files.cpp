@@ -32,6 +32,33 @@ bool FileExists(const std::string& path) {
     return stat(path.c_str(), &status) == 0;
 }
 
+#ifdef _WIN32
+static bool FileIdentity(const std::string& path, BY_HANDLE_FILE_INFORMATION* info) {
+    HANDLE file =
+        CreateFileA(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                    nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+        return false;
+    bool known = GetFileInformationByHandle(file, info) != 0;
+    CloseHandle(file);
+    return known;
+}
+
+bool IsSameFile(const std::string& a, const std::string& b) {
+    BY_HANDLE_FILE_INFORMATION first, second;
+    return FileIdentity(a, &first) && FileIdentity(b, &second) &&
+           first.dwVolumeSerialNumber == second.dwVolumeSerialNumber &&
+           first.nFileIndexHigh == second.nFileIndexHigh &&
+           first.nFileIndexLow == second.nFileIndexLow;
+}
+#else
+bool IsSameFile(const std::string& a, const std::string& b) {
+    struct stat first, second;
+    return stat(a.c_str(), &first) == 0 && stat(b.c_str(), &second) == 0 &&
+           first.st_dev == second.st_dev && first.st_ino == second.st_ino;
+}
+#endif
+
 // rename() on Windows refuses to replace an existing file.
 static bool ReplaceFile(const std::string& from, const std::string& to) {
 #ifdef _WIN32

@@ -11,6 +11,10 @@ bool ReadWholeFile(const std::string& path, std::vector<uint8_t>* bytes, std::st
 
 bool FileExists(const std::string& path);
 
+// True when both paths name one existing file, however they are spelt (another folder path,
+// another case, a short name, a hard link): the device and file number decide, not the text.
+bool IsSameFile(const std::string& a, const std::string& b);
+
 // Writes a temporary file beside `path` and renames it into place, replacing an existing file;
 // on any failure the temporary file is removed and `path` is left as it was.
 bool WriteFileAtomically(const std::string& path, const std::vector<uint8_t>& bytes,

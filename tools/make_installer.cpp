@@ -60,6 +60,15 @@ size_t BaseNameStart(const std::string& path) {
     return slash == std::string::npos ? 0 : slash + 1;
 }
 
+// An output that is one of the inputs would destroy the author's file the tool reads from.
+int RefuseOverwritingInputs(const std::string& output, const std::vector<std::string>& inputs) {
+    for (const std::string& input : inputs)
+        if (IsSameFile(output, input))
+            return Fail(output, "the output would replace an input (" + input +
+                                    "); name another file with -o");
+    return 0;
+}
+
 int Write(const std::string& path, const Bytes& bytes) {
     std::string reason;
     if (!WriteFileAtomically(path, bytes, &reason))
@@ -78,6 +87,11 @@ int Build(const std::string& saverPath, std::map<std::string, std::string>& opti
         options.count("-o") ? options["-o"] : saverPath.substr(0, dot) + "Setup.exe";
     Bytes stub(kBuiltInStub, kBuiltInStub + kBuiltInStubSize), saver, installer;
     std::string stubPath = options.count("--stub") ? options["--stub"] : "built-in stub";
+    std::vector<std::string> inputs = {saverPath};
+    if (options.count("--stub"))
+        inputs.push_back(stubPath);
+    if (int refused = RefuseOverwritingInputs(output, inputs))
+        return refused;
     std::string reason;
     if (options.count("--stub") && !ReadWholeFile(stubPath, &stub, &reason))
         return Fail(stubPath, "cannot read: " + reason);
@@ -125,6 +139,8 @@ int Extract(const std::string& path, std::map<std::string, std::string>& options
     std::string output = options.count("-o") ? options["-o"] : name.substr(BaseNameStart(name));
     if (!options.count("-o") && FileExists(output))
         return Fail(output, "exists already; name it with -o to replace it");
+    if (int refused = RefuseOverwritingInputs(output, {path}))
+        return refused;
     if (int failed =
             Write(output, Bytes(layout.saverImage, layout.saverImage + layout.saverImageLength)))
         return failed;
@@ -134,6 +150,11 @@ int Extract(const std::string& path, std::map<std::string, std::string>& options
 
 int Header(const std::string& saverPath, std::map<std::string, std::string>& options) {
     Bytes saver, picture, dib, out;
+    // Writing over the screen saver itself is what header does without -o.
+    std::string output = options.count("-o") ? options["-o"] : saverPath;
+    if (options.count("--splash"))
+        if (int refused = RefuseOverwritingInputs(output, {options["--splash"]}))
+            return refused;
     std::string reason;
     if (!ReadWholeFile(saverPath, &saver, &reason))
         return Fail(saverPath, "cannot read: " + reason);
@@ -146,7 +167,6 @@ int Header(const std::string& saverPath, std::map<std::string, std::string>& opt
     }
     if (!AppendSaverDataHeader(saver, dib, &out, &reason))
         return Fail(saverPath, reason);
-    std::string output = options.count("-o") ? options["-o"] : saverPath;
     if (int failed = Write(output, out))
         return failed;
     printf("%s: %zu bytes, splash picture of %zu bytes\n", output.c_str(), out.size(), dib.size());

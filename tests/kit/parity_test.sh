@@ -51,4 +51,14 @@ check 1 out.scr header saver.scr -o out.scr
 check 1 out.scr header program.bin --splash program.bin -o out.scr
 check 1 out.scr extract saver.scr -o out.scr
 check 2 out.exe build saver.scr -o out.exe --colour red
+
+# An output that is one of the inputs, by another path or a hard link, is refused: the input stays.
+cp saver.scr own.scr && cp "$splash" own.bmp && cp setup.exe own.exe && ln own.scr link.scr
+for refused in "build own.scr -o ./own.scr" "build own.scr -o link.scr" \
+  "build saver.scr --stub own.exe -o own.exe" "header saver.scr --splash own.bmp -o own.bmp" \
+  "extract own.exe -o ./own.exe"; do
+  check 1 - $refused
+done
+cmp -s own.scr saver.scr && cmp -s own.bmp "$splash" && cmp -s own.exe setup.exe ||
+  say "a refused output replaced its input"
 exit $fail
