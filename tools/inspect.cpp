@@ -21,6 +21,24 @@ std::string DisplayName(const std::string& name) {
     return display;
 }
 
+// The screen savers Windows ships in its system folder: those files belong to the system, and
+// a write over one is refused even to an administrator, so such an installer installs nothing.
+bool IsWindowsOwnSaverName(const std::string& name) {
+    static const char* const kOwn[] = {
+        "aurora.scr",   "bubbles.scr",  "mystify.scr",  "photoscreensaver.scr",
+        "ribbons.scr",  "scrnsave.scr", "sstext3d.scr", "ss3dfo.scr",
+        "ssbezier.scr", "ssflwbox.scr", "ssmarque.scr", "ssmypics.scr",
+        "ssmyst.scr",   "sspipes.scr",  "ssstars.scr",  "logon.scr"};
+    std::string lower = name;
+    for (char& c : lower)
+        if (c >= 'A' && c <= 'Z')
+            c = static_cast<char>(c - 'A' + 'a');
+    for (const char* own : kOwn)
+        if (lower == own)
+            return true;
+    return false;
+}
+
 void Check(InstallerFacts* facts, const char* what, bool stopsInstall, bool ok,
            const std::string& failure) {
     facts->checks.push_back({what, ok ? "" : failure, stopsInstall});
@@ -83,6 +101,9 @@ InstallerFacts InspectInstaller(const uint8_t* file, size_t length) {
     Check(&f, "target path", true, f.name.size() <= kMaxSaverNameLength,
           "the name has " + std::to_string(f.name.size()) + " bytes; under the longest system " +
               "folder only " + std::to_string(kMaxSaverNameLength) + " fit");
+    Check(&f, "not Windows' own", true, !IsWindowsOwnSaverName(f.name),
+          "the name is one of the screen savers Windows ships, whose file in the system folder "
+          "Windows does not let even an administrator replace");
     // The installer's own reading decides where the screen saver ends; what it leaves out after
     // it is an attached signature's certificate table.
     PackageLayout layout;

@@ -41,6 +41,8 @@ head -c $(($(stat -c %s program.bin) + 100)) saver.scr >cut-header.scr
 printf 'MZ@@@@@-----boundary of %s-----@@@@@' 'setup and data' >marked.exe
 check 1 out.exe build saver.scr -o out.exe --name '..\x.scr'
 check 1 out.exe build saver.scr -o out.exe --name CON.scr
+check 1 out.exe build saver.scr -o out.exe --name BUBBLES.scr
+check 1 out.exe build saver.scr -o out.exe --name ssText3d.SCR
 check 1 out.exe build saver.scr -o out.exe --name "L$long"
 check 1 out.exe build program.bin -o out.exe
 check 1 out.exe build cut-header.scr -o out.exe
