@@ -56,11 +56,13 @@ check 2 out.exe build saver.scr -o out.exe --colour red
 
 # An output that is one of the inputs, by another path or a hard link, is refused: the input stays.
 cp saver.scr own.scr && cp "$splash" own.bmp && cp setup.exe own.exe && ln own.scr link.scr
+head -c "$("$native" inspect setup.exe | sed -n 's/^stub: *\([0-9]*\) bytes.*/\1/p')" setup.exe >stub.exe
+cp stub.exe own-stub.exe
 for refused in "build own.scr -o ./own.scr" "build own.scr -o link.scr" \
-  "build saver.scr --stub own.exe -o own.exe" "header saver.scr --splash own.bmp -o own.bmp" \
-  "extract own.exe -o ./own.exe"; do
+  "build saver.scr --stub own-stub.exe -o own-stub.exe" \
+  "header saver.scr --splash own.bmp -o own.bmp" "extract own.exe -o ./own.exe"; do
   check 1 - $refused
 done
-cmp -s own.scr saver.scr && cmp -s own.bmp "$splash" && cmp -s own.exe setup.exe ||
-  say "a refused output replaced its input"
+cmp -s own.scr saver.scr && cmp -s own.bmp "$splash" && cmp -s own.exe setup.exe &&
+  cmp -s own-stub.exe stub.exe || say "a refused output replaced its input"
 exit $fail
