@@ -26,6 +26,10 @@ gtest_discover_tests(native_tests TEST_PREFIX "native." DISCOVERY_MODE PRE_TEST 
 set(SETUP_STUB "" CACHE FILEPATH "setup.exe to build into make-installer")
 make_installer_tool(setup_pure "${SETUP_STUB}")
 
+# The tool stopped while it writes leaves no temporary file.
+add_test(NAME kit.interrupted COMMAND ${CMAKE_SOURCE_DIR}/tests/kit/interrupt_test.sh
+                                      $<TARGET_FILE:make-installer>)
+
 # Signed installers run under Wine, in the prefix of the Win32 build the stub comes from.
 if(SETUP_STUB)
     get_filename_component(WIN32_BUILD ${SETUP_STUB} DIRECTORY)

@@ -1,12 +1,83 @@
 #include "tools/files.h"
 
 #include <errno.h>
+#include <signal.h>
 #include <stdio.h>
 #include <string.h>
 #include <sys/stat.h>
 
 #ifdef _WIN32
+#include <fcntl.h>
+#include <io.h>
 #include <windows.h>
+#else
+#include <unistd.h>
+#endif
+
+// The temporary file being written, removed should the tool be stopped before it is renamed
+// into place (Ctrl+C, a termination request, a file size limit); the earlier output stays.
+static char g_partialPath[4096];
+static volatile sig_atomic_t g_partialExists = 0;
+
+#ifdef _WIN32
+static BOOL WINAPI RemovePartialOnConsoleEvent(DWORD) {
+    if (g_partialExists)
+        DeleteFileA(g_partialPath);
+    return FALSE;  // and end as the system ends a console program
+}
+
+static void WatchForEarlyEnd() {
+    static bool watching = false;
+    if (!watching)
+        watching = SetConsoleCtrlHandler(RemovePartialOnConsoleEvent, TRUE) != 0;
+}
+
+// Shared for deletion, so the console handler's thread can remove it while it is being written.
+static FILE* CreatePartial(const char* path) {
+    HANDLE handle = CreateFileA(path, GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr,
+                                CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (handle == INVALID_HANDLE_VALUE) {
+        errno = GetLastError() == ERROR_ACCESS_DENIED ? EACCES : ENOENT;
+        return nullptr;
+    }
+    int descriptor = _open_osfhandle(reinterpret_cast<intptr_t>(handle), _O_WRONLY | _O_BINARY);
+    if (descriptor < 0) {
+        CloseHandle(handle);
+        return nullptr;
+    }
+    FILE* file = _fdopen(descriptor, "wb");
+    if (!file)
+        _close(descriptor);
+    return file;
+}
+#else
+static void RemovePartialOnSignal(int signal) {
+    if (g_partialExists)
+        unlink(g_partialPath);
+    struct sigaction usual = {};
+    usual.sa_handler = SIG_DFL;
+    sigaction(signal, &usual, nullptr);
+    raise(signal);
+}
+
+static void WatchForEarlyEnd() {
+    static bool watching = false;
+    if (watching)
+        return;
+    struct sigaction handler = {};
+    handler.sa_handler = RemovePartialOnSignal;
+    sigemptyset(&handler.sa_mask);
+    struct sigaction before;
+    // A signal the caller chose to ignore (nohup, a background job) stays ignored.
+    for (int signal : {SIGINT, SIGTERM, SIGHUP, SIGQUIT, SIGPIPE, SIGXFSZ})
+        if (sigaction(signal, nullptr, &before) == 0 && before.sa_handler != SIG_IGN)
+            sigaction(signal, &handler, nullptr);
+    watching = true;
+}
+
+static FILE* CreatePartial(const char* path) {
+    return fopen(path, "wb");
+}
 #endif
 
 bool ReadWholeFile(const std::string& path, std::vector<uint8_t>* bytes, std::string* reason) {
@@ -71,8 +142,16 @@ static bool ReplaceFile(const std::string& from, const std::string& to) {
 bool WriteFileAtomically(const std::string& path, const std::vector<uint8_t>& bytes,
                          std::string* reason) {
     std::string temporary = path + ".partial";
-    FILE* file = fopen(temporary.c_str(), "wb");
+    if (temporary.size() >= sizeof g_partialPath) {
+        *reason = "the path is too long: " + path;
+        return false;
+    }
+    WatchForEarlyEnd();
+    memcpy(g_partialPath, temporary.c_str(), temporary.size() + 1);
+    g_partialExists = 1;  // before the file appears: a signal may come the moment it does
+    FILE* file = CreatePartial(temporary.c_str());
     if (!file) {
+        g_partialExists = 0;
         *reason = "cannot create " + temporary + ": " + strerror(errno);
         return false;
     }
@@ -84,13 +163,15 @@ bool WriteFileAtomically(const std::string& path, const std::vector<uint8_t>& by
     }
     if (!written) {
         remove(temporary.c_str());
+        g_partialExists = 0;
         *reason = "cannot write " + temporary + ": " + strerror(error);
         return false;
     }
-    if (!ReplaceFile(temporary, path)) {
+    bool renamed = ReplaceFile(temporary, path);
+    if (!renamed) {
         *reason = "cannot rename " + temporary + " to " + path;
         remove(temporary.c_str());
-        return false;
     }
-    return true;
+    g_partialExists = 0;
+    return renamed;
 }

@@ -1,0 +1,31 @@
+#!/usr/bin/env bash
+# make-installer stopped while it writes leaves no OUTPUT.partial, and an earlier output stays:
+# stopped by a file size limit (SIGXFSZ, at a known point of the write) and by SIGINT and
+# SIGTERM (as Ctrl+C and a service manager stop it) while it writes a large file.
+# Usage: interrupt_test.sh MAKE_INSTALLER
+set -u
+tool=$(realpath "$1")
+work=$(mktemp -d) && cd "$work"
+trap 'rm -rf "$work"' EXIT
+fail=0
+say() { echo "FAIL: $*"; fail=1; }
+
+head -c $((64 << 20)) /dev/zero >big.bin
+echo earlier >out.scr
+(ulimit -f 1024 && exec "$tool" header big.bin -o out.scr) 2>/dev/null
+[ $? -gt 128 ] || say "a write past the file size limit did not end the tool"
+[ ! -e out.scr.partial ] || say "stopped by the file size limit, it leaves out.scr.partial"
+[ "$(cat out.scr)" = earlier ] || say "stopped by the file size limit, it changed the earlier output"
+
+set -m # so that a job in the background still takes SIGINT, as at a terminal
+for signal in INT TERM; do
+  head -c $((256 << 20)) /dev/zero >large.bin
+  "$tool" header large.bin -o large.scr 2>/dev/null &
+  pid=$!
+  until [ -e large.scr.partial ] || ! kill -0 $pid 2>/dev/null; do :; done
+  kill -s $signal $pid 2>/dev/null
+  wait $pid
+  [ ! -e large.scr.partial ] || say "stopped by SIG$signal, it leaves large.scr.partial"
+  rm -f large.bin large.scr
+done
+exit $fail
