@@ -26,8 +26,8 @@ gtest_discover_tests(native_tests TEST_PREFIX "native." DISCOVERY_MODE PRE_TEST 
 set(SETUP_STUB "" CACHE FILEPATH "setup.exe to build into make-installer")
 make_installer_tool(setup_pure "${SETUP_STUB}")
 
-# The tool stopped while it writes leaves no temporary file.
-add_test(NAME kit.interrupted COMMAND ${CMAKE_SOURCE_DIR}/tests/kit/interrupt_test.sh
+# Large files: progress at a terminal, and no temporary file left when the tool is stopped.
+add_test(NAME kit.large_files COMMAND ${CMAKE_SOURCE_DIR}/tests/kit/large_files_test.sh
                                       $<TARGET_FILE:make-installer>)
 
 # Signed installers run under Wine, in the prefix of the Win32 build the stub comes from.

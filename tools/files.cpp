@@ -80,6 +80,23 @@ static FILE* CreatePartial(const char* path) {
 }
 #endif
 
+// Large files take seconds to read and write: an author at a terminal sees a line of progress on
+// standard error; redirected, it stays clean.
+static const uint64_t kLongWork = uint64_t{64} << 20;
+static const size_t kStep = size_t{8} << 20;
+
+static bool ShowsProgress(uint64_t total) {
+    return total >= kLongWork && isatty(fileno(stderr));
+}
+
+static void ShowProgress(const char* doing, const std::string& path, uint64_t done,
+                         uint64_t total) {
+    fprintf(stderr, "\rmake-installer: %s %s: %3u%%", doing, path.c_str(),
+            static_cast<unsigned>(done * 100 / total));
+    if (done >= total)
+        fputc('\n', stderr);
+}
+
 bool ReadWholeFile(const std::string& path, std::vector<uint8_t>* bytes, std::string* reason) {
     FILE* file = fopen(path.c_str(), "rb");
     if (!file) {
@@ -87,10 +104,16 @@ bool ReadWholeFile(const std::string& path, std::vector<uint8_t>* bytes, std::st
         return false;
     }
     bytes->clear();
+    struct stat status;
+    uint64_t total = stat(path.c_str(), &status) == 0 ? static_cast<uint64_t>(status.st_size) : 0;
+    bool progress = ShowsProgress(total);
     uint8_t buffer[65536];
     size_t got;
-    while ((got = fread(buffer, 1, sizeof buffer, file)) > 0)
+    while ((got = fread(buffer, 1, sizeof buffer, file)) > 0) {
         bytes->insert(bytes->end(), buffer, buffer + got);
+        if (progress && (bytes->size() % kStep < got || bytes->size() >= total))
+            ShowProgress("reading", path, bytes->size() < total ? bytes->size() : total, total);
+    }
     bool failed = ferror(file) != 0;
     if (failed)
         *reason = strerror(errno);
@@ -155,7 +178,15 @@ bool WriteFileAtomically(const std::string& path, const std::vector<uint8_t>& by
         *reason = "cannot create " + temporary + ": " + strerror(errno);
         return false;
     }
-    bool written = fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
+    bool progress = ShowsProgress(bytes.size());
+    bool written = true;
+    for (size_t done = 0; written && done < bytes.size();) {
+        size_t step = bytes.size() - done < kStep ? bytes.size() - done : kStep;
+        written = fwrite(bytes.data() + done, 1, step, file) == step;
+        done += step;
+        if (progress && written)
+            ShowProgress("writing", path, done, bytes.size());
+    }
     int error = errno;
     if (fclose(file) != 0 && written) {
         written = false;

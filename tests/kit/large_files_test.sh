@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
-# make-installer stopped while it writes leaves no OUTPUT.partial, and an earlier output stays:
+# make-installer with large files: at a terminal it shows its progress on standard error, and
+# only there; stopped while it writes it leaves no OUTPUT.partial, and an earlier output stays:
 # stopped by a file size limit (SIGXFSZ, at a known point of the write) and by SIGINT and
 # SIGTERM (as Ctrl+C and a service manager stop it) while it writes a large file.
-# Usage: interrupt_test.sh MAKE_INSTALLER
+# Usage: large_files_test.sh MAKE_INSTALLER
 set -u
 tool=$(realpath "$1")
 work=$(mktemp -d) && cd "$work"
@@ -11,6 +12,13 @@ fail=0
 say() { echo "FAIL: $*"; fail=1; }
 
 head -c $((64 << 20)) /dev/zero >big.bin
+head -c $((1 << 20)) /dev/zero >small.bin
+at_terminal() { script -qec "$(printf '%q ' "$tool" "$@") 2>&1 >/dev/null" /dev/null | tr -d '\r'; }
+grep -q 'writing big.scr: 100%' <(at_terminal header big.bin -o big.scr) ||
+  say "no progress at a terminal for a large file"
+[ -z "$(at_terminal header small.bin -o small.scr)" ] || say "progress for a small file"
+[ -z "$("$tool" header big.bin -o big.scr 2>&1 >/dev/null)" ] || say "progress when redirected"
+
 echo earlier >out.scr
 (ulimit -f 1024 && exec "$tool" header big.bin -o out.scr) 2>/dev/null
 [ $? -gt 128 ] || say "a write past the file size limit did not end the tool"
