@@ -121,6 +121,19 @@ bool ReadWholeFile(const std::string& path, std::vector<uint8_t>* bytes, std::st
     return !failed;
 }
 
+uint64_t FileSizeOf(const std::string& path) {
+#ifdef _WIN32
+    // The C library's stat() here has a 32-bit size.
+    WIN32_FILE_ATTRIBUTE_DATA data;
+    if (!GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data))
+        return 0;
+    return uint64_t{data.nFileSizeHigh} << 32 | data.nFileSizeLow;
+#else
+    struct stat status;
+    return stat(path.c_str(), &status) == 0 ? static_cast<uint64_t>(status.st_size) : 0;
+#endif
+}
+
 bool FileExists(const std::string& path) {
     struct stat status;
     return stat(path.c_str(), &status) == 0;

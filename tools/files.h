@@ -11,6 +11,9 @@ bool ReadWholeFile(const std::string& path, std::vector<uint8_t>* bytes, std::st
 
 bool FileExists(const std::string& path);
 
+// The size of an existing file, 0 when it cannot be read.
+uint64_t FileSizeOf(const std::string& path);
+
 // True when both paths name one existing file, however they are spelt (another folder path,
 // another case, a short name, a hard link): the device and file number decide, not the text.
 bool IsSameFile(const std::string& a, const std::string& b);

@@ -74,9 +74,18 @@ void InspectSaver(const uint8_t* saver, uint32_t length, InstallerFacts* f) {
 
 }  // namespace
 
+std::string SizeLimitText() {
+    return "an installer maps its whole file into its 2 GiB address space, so it can have at "
+           "most " +
+           std::to_string(kMaxInstallerSize) + " bytes (1 GiB) and a screen saver at most " +
+           std::to_string(kMaxSaverSize) + " bytes";
+}
+
 InstallerFacts InspectInstaller(const uint8_t* file, size_t length) {
     InstallerFacts f;
     f.fileSize = length;
+    Check(&f, "size", true, length <= kMaxInstallerSize,
+          "the file has " + std::to_string(length) + " bytes; " + SizeLimitText());
     char marker[kMarkerBufferSize];
     BuildSetupBoundary(marker);
     uint32_t p = 0;

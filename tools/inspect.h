@@ -33,6 +33,15 @@ struct InstallerFacts {
     bool installs = false;
 };
 
+// The installer maps its whole own file into its 2 GiB address space. Under Wine an installer
+// of 1,124,097,016 bytes installed and one of 1,132,485,624 did not (no room for the view);
+// 1 GiB leaves a margin for systems whose address space is more broken up.
+constexpr uint64_t kMaxInstallerSize = uint64_t{1} << 30;
+// What a screen saver may hold so that the installer stays within it: the stub and the
+// package's name field take the rest.
+constexpr uint64_t kMaxSaverSize = kMaxInstallerSize - (uint64_t{32} << 10);
+std::string SizeLimitText();
+
 InstallerFacts InspectInstaller(const uint8_t* file, size_t length);
 
 // Joins stub and screen saver under `name` into `out`; false with the first failed rule (of

@@ -92,6 +92,9 @@ int Build(const std::string& saverPath, std::map<std::string, std::string>& opti
         inputs.push_back(stubPath);
     if (int refused = RefuseOverwritingInputs(output, inputs))
         return refused;
+    // Refused before a screen saver too large to install is read whole into memory.
+    if (FileSizeOf(saverPath) > kMaxSaverSize)
+        return Fail(saverPath, "too large: " + SizeLimitText());
     std::string reason;
     if (options.count("--stub") && !ReadWholeFile(stubPath, &stub, &reason))
         return Fail(stubPath, "cannot read: " + reason);
@@ -155,6 +158,8 @@ int Header(const std::string& saverPath, std::map<std::string, std::string>& opt
     if (options.count("--splash"))
         if (int refused = RefuseOverwritingInputs(output, {options["--splash"]}))
             return refused;
+    if (FileSizeOf(saverPath) > kMaxSaverSize)
+        return Fail(saverPath, "too large: " + SizeLimitText());
     std::string reason;
     if (!ReadWholeFile(saverPath, &saver, &reason))
         return Fail(saverPath, "cannot read: " + reason);
@@ -167,6 +172,8 @@ int Header(const std::string& saverPath, std::map<std::string, std::string>& opt
     }
     if (!AppendSaverDataHeader(saver, dib, &out, &reason))
         return Fail(saverPath, reason);
+    if (out.size() > kMaxSaverSize)
+        return Fail(saverPath, "too large with its data header: " + SizeLimitText());
     if (int failed = Write(output, out))
         return failed;
     printf("%s: %zu bytes, splash picture of %zu bytes\n", output.c_str(), out.size(), dib.size());

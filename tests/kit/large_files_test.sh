@@ -19,6 +19,13 @@ grep -q 'writing big.scr: 100%' <(at_terminal header big.bin -o big.scr) ||
 [ -z "$(at_terminal header small.bin -o small.scr)" ] || say "progress for a small file"
 [ -z "$("$tool" header big.bin -o big.scr 2>&1 >/dev/null)" ] || say "progress when redirected"
 
+# An installer larger than the installer can map is no installer, whatever its package says.
+"$tool" header small.bin -o small.scr >/dev/null && "$tool" build small.scr -o huge.exe >/dev/null
+truncate -s 1100M huge.exe
+"$tool" inspect huge.exe | grep -q '^  size .*1073741824 bytes (1 GiB)' && [ "${PIPESTATUS[0]}" = 1 ] ||
+  say "inspect takes an installer of 1100 MiB for one that installs"
+rm -f huge.exe
+
 echo earlier >out.scr
 (ulimit -f 1024 && exec "$tool" header big.bin -o out.scr) 2>/dev/null
 [ $? -gt 128 ] || say "a write past the file size limit did not end the tool"

@@ -41,6 +41,9 @@ head -c $(($(stat -c %s program.bin) + 100)) saver.scr >cut-header.scr
 printf 'MZ@@@@@-----boundary of %s-----@@@@@' 'setup and data' >marked.exe
 check 1 out.exe build saver.scr -o out.exe --name '..\x.scr'
 check 1 out.exe build saver.scr -o out.exe --name CON.scr
+truncate -s 1G huge.scr # one byte of room short for the installer program
+check 1 out.exe build huge.scr -o out.exe
+check 1 out.scr header huge.scr -o out.scr
 check 1 out.exe build saver.scr -o out.exe --name BUBBLES.scr
 check 1 out.exe build saver.scr -o out.exe --name ssText3d.SCR
 check 1 out.exe build saver.scr -o out.exe --name "L$long"
