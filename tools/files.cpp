@@ -104,8 +104,7 @@ bool ReadWholeFile(const std::string& path, std::vector<uint8_t>* bytes, std::st
         return false;
     }
     bytes->clear();
-    struct stat status;
-    uint64_t total = stat(path.c_str(), &status) == 0 ? static_cast<uint64_t>(status.st_size) : 0;
+    uint64_t total = FileSizeOf(path);
     bool progress = ShowsProgress(total);
     uint8_t buffer[65536];
     size_t got;

@@ -69,6 +69,13 @@ int RefuseOverwritingInputs(const std::string& output, const std::vector<std::st
     return 0;
 }
 
+// Refused by its size, before a screen saver too large to install is read whole into memory.
+int RefuseTooLarge(const std::string& saverPath) {
+    if (FileSizeOf(saverPath) > kMaxSaverSize)
+        return Fail(saverPath, "too large: " + SizeLimitText());
+    return 0;
+}
+
 int Write(const std::string& path, const Bytes& bytes) {
     std::string reason;
     if (!WriteFileAtomically(path, bytes, &reason))
@@ -92,9 +99,8 @@ int Build(const std::string& saverPath, std::map<std::string, std::string>& opti
         inputs.push_back(stubPath);
     if (int refused = RefuseOverwritingInputs(output, inputs))
         return refused;
-    // Refused before a screen saver too large to install is read whole into memory.
-    if (FileSizeOf(saverPath) > kMaxSaverSize)
-        return Fail(saverPath, "too large: " + SizeLimitText());
+    if (int refused = RefuseTooLarge(saverPath))
+        return refused;
     std::string reason;
     if (options.count("--stub") && !ReadWholeFile(stubPath, &stub, &reason))
         return Fail(stubPath, "cannot read: " + reason);
@@ -158,8 +164,8 @@ int Header(const std::string& saverPath, std::map<std::string, std::string>& opt
     if (options.count("--splash"))
         if (int refused = RefuseOverwritingInputs(output, {options["--splash"]}))
             return refused;
-    if (FileSizeOf(saverPath) > kMaxSaverSize)
-        return Fail(saverPath, "too large: " + SizeLimitText());
+    if (int refused = RefuseTooLarge(saverPath))
+        return refused;
     std::string reason;
     if (!ReadWholeFile(saverPath, &saver, &reason))
         return Fail(saverPath, "cannot read: " + reason);
