@@ -4,12 +4,12 @@ set(SANITIZE_FLAGS -fsanitize=address,undefined -fno-omit-frame-pointer -fno-san
 
 add_subdirectory(/usr/src/googletest ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)
 
-add_library(setup_pure STATIC ${PURE_SOURCES} ${CMAKE_SOURCE_DIR}/support/lead_byte_cp932.cpp)
+add_library(setup_pure STATIC ${PURE_SOURCES})
 target_include_directories(setup_pure PUBLIC ${CMAKE_SOURCE_DIR})
 project_warnings(setup_pure)
 
 # The same logic under AddressSanitizer, for the unit tests and the fuzzer.
-add_library(setup_pure_checked STATIC ${PURE_SOURCES} ${CMAKE_SOURCE_DIR}/support/lead_byte_cp932.cpp)
+add_library(setup_pure_checked STATIC ${PURE_SOURCES})
 target_include_directories(setup_pure_checked PUBLIC ${CMAKE_SOURCE_DIR})
 target_compile_options(setup_pure_checked PUBLIC ${SANITIZE_FLAGS} -g)
 target_link_options(setup_pure_checked PUBLIC ${SANITIZE_FLAGS})
@@ -41,7 +41,7 @@ endif()
 if(CMAKE_CXX_COMPILER_ID STREQUAL "Clang")
     # The fuzzers' own build of the logic also traps unsigned wrap-around: a size sum that wraps
     # is a fault even when no byte is read past its end.
-    add_library(setup_pure_fuzz STATIC ${PURE_SOURCES} ${CMAKE_SOURCE_DIR}/support/lead_byte_cp932.cpp)
+    add_library(setup_pure_fuzz STATIC ${PURE_SOURCES})
     target_include_directories(setup_pure_fuzz PUBLIC ${CMAKE_SOURCE_DIR})
     target_compile_options(setup_pure_fuzz PUBLIC ${SANITIZE_FLAGS} -g
                            -fsanitize=unsigned-integer-overflow,fuzzer-no-link)

@@ -7,6 +7,7 @@ set(PURE_SOURCES
     installer/progress.cpp
     render/dib.cpp
     render/layout.cpp
+    support/lead_byte_cp932.cpp
     support/path.cpp
     support/unique_names.cpp
 )

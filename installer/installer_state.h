@@ -7,15 +7,17 @@
 #include "support/path.h"
 
 struct InstallerState {
-    HINSTANCE InstanceHandle;                // start-up
-    char TempFolder[kPathBufferSize];        // start-up
-    char ProgramFolder[kPathBufferSize];     // start-up
-    HCURSOR SavedCursor;                     // start-up
-    char TargetPath[kPathBufferSize];        // start-up: system folder, backslash, saver name
+    HINSTANCE InstanceHandle;             // start-up
+    char TempFolder[kPathBufferSize];     // start-up
+    char ProgramFolder[kPathBufferSize];  // start-up
+    HCURSOR SavedCursor;                  // start-up
+    // Start-up: system folder, backslash, saver name. UTF-16, so that the name's code page 932
+    // text names the same file on a system of any code page.
+    wchar_t TargetPath[kPathBufferSize];
     char SaverDisplayName[kPathBufferSize];  // start-up: saver name without its extension
     // Start-up: where a screen saver of the same name that existed before was kept aside;
     // empty when there was none. The install sequence puts it back or removes it.
-    char PreviousFileCopy[kPathBufferSize];
+    wchar_t PreviousFileCopy[kPathBufferSize];
     int InstallUndone;         // window procedure: the new file was taken away again
     int CloseAsked;            // window procedure: the close that is coming is the installer's own
     int BoxOpen;               // window procedure: a message box of the sequence is up

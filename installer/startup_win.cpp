@@ -11,6 +11,7 @@
 #include "render/dib.h"
 #include "support/memblock.h"
 #include "support/path.h"
+#include "support/text_win.h"
 
 InstallerState g_installer;
 
@@ -40,11 +41,7 @@ int GetOwnPath(wchar_t* ownPath, char* programFolder) {
     if (length == 0 || length >= kPathBufferSize)
         return 0;
     // The narrow folder is only kept, never opened: a character it cannot hold does no harm.
-    if (!WideCharToMultiByte(CP_ACP, 0, ownPath, -1, programFolder, kPathBufferSize, nullptr,
-                             nullptr)) {
-        programFolder[0] = 0;
-        return 1;
-    }
+    NarrowTo932(ownPath, programFolder, kPathBufferSize);
     char* name = GetFileNamePart(programFolder);
     if (name != programFolder && name[-1] == '\\' && name - 1 != programFolder && name[-2] != ':')
         name[-1] = 0;
@@ -52,37 +49,43 @@ int GetOwnPath(wchar_t* ownPath, char* programFolder) {
     return 1;
 }
 
-int GetInstallFolder(char* folder) {
+int GetInstallFolder(wchar_t* folder) {
     typedef BOOL(WINAPI * IsWow64ProcessFn)(HANDLE, PBOOL);
-    typedef UINT(WINAPI * GetSystemWow64DirectoryFn)(LPSTR, UINT);
+    typedef UINT(WINAPI * GetSystemWow64DirectoryFn)(LPWSTR, UINT);
     // Resolved at run time: 32-bit Windows before XP SP2 has neither.
     HMODULE kernel = GetModuleHandleA("kernel32.dll");
     IsWow64ProcessFn isWow64Process = reinterpret_cast<IsWow64ProcessFn>(
         reinterpret_cast<void*>(GetProcAddress(kernel, "IsWow64Process")));
     GetSystemWow64DirectoryFn getWow64Directory = reinterpret_cast<GetSystemWow64DirectoryFn>(
-        reinterpret_cast<void*>(GetProcAddress(kernel, "GetSystemWow64DirectoryA")));
+        reinterpret_cast<void*>(GetProcAddress(kernel, "GetSystemWow64DirectoryW")));
+    const HANDLE kThisProcess = reinterpret_cast<HANDLE>(-1);  // what GetCurrentProcess gives
     BOOL underWow64 = FALSE;
-    if (isWow64Process && getWow64Directory && isWow64Process(GetCurrentProcess(), &underWow64) &&
+    if (isWow64Process && getWow64Directory && isWow64Process(kThisProcess, &underWow64) &&
         underWow64) {
         // Writes into system32 land in SysWOW64; name that folder so the registry and
         // system.ini point where the file really is.
         UINT length = getWow64Directory(folder, kPathBufferSize);
         return length > 0 && length < kPathBufferSize;
     }
-    UINT length = GetSystemDirectoryA(folder, kPathBufferSize);
+    UINT length = GetSystemDirectoryW(folder, kPathBufferSize);
     return length > 0 && length < kPathBufferSize;
 }
 
-// TargetPath and SaverDisplayName from the package's name. 0 when the path would not fit.
+// TargetPath and SaverDisplayName from the package's name, which is code page 932 whatever the
+// system's code page: it is split by that code page's rule and turned into UTF-16 once, here.
+// 0 when the path would not fit or the name is no code page 932 text.
 static int SetTargetNames(const char* saverName) {
-    char* target = g_installer.TargetPath;
+    char name[kPathBufferSize + 1] = "";
+    AppendPathPart(name, saverName);  // "\" and the name, doubled backslashes made one
+    wchar_t* target = g_installer.TargetPath;
     if (!GetInstallFolder(target))
         return 0;
-    if (lstrlenA(target) + 1 + lstrlenA(saverName) > kPathBufferSize - 1)
+    int folderLength = lstrlenW(target);
+    if (!MultiByteToWideChar(kJapaneseCodePage, MB_ERR_INVALID_CHARS, name, -1,
+                             target + folderLength, kPathBufferSize - folderLength))
         return 0;
-    AppendPathPart(target, saverName);
     char* display = g_installer.SaverDisplayName;
-    lstrcpyA(display, GetFileNamePart(target));
+    lstrcpyA(display, GetFileNamePart(name));
     char* extension = GetExtensionPart(display);
     if (extension && *extension)
         extension[-1] = 0;

@@ -84,8 +84,8 @@ Screen CaptureSettledScreen();
 void SaveBitmap(const Screen& screen, const std::string& path);
 
 // The screen saver registration as the user's profile holds it: the "Control Panel\Desktop"
-// value, the "system.ini" entry and the active flag, as "value | entry | on" (or "off"). The
-// live flag a process reads back under Wine follows the X server, so the profile's is read.
+// value, the "system.ini" entry and the active flag, as "value | entry | on" (or "off"), in UTF-8.
+// The live flag a process reads back under Wine follows the X server, so the profile's is read.
 std::string ReadRegistration();
 
 struct RunResult {

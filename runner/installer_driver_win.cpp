@@ -173,22 +173,22 @@ bool InstallerProcess::WaitForExit(DWORD timeoutMs, DWORD* exitCode) {
     return true;
 }
 
-static std::string DesktopValue(const char* name) {
+static std::string DesktopValue(const wchar_t* name) {
     HKEY desktop;
-    char value[MAX_PATH] = "(none)";
-    DWORD size = sizeof value - 1;
-    if (RegOpenKeyExA(HKEY_CURRENT_USER, "Control Panel\\Desktop", 0, KEY_READ, &desktop))
-        return value;
-    RegQueryValueExA(desktop, name, nullptr, nullptr, reinterpret_cast<BYTE*>(value), &size);
+    wchar_t value[MAX_PATH] = L"(none)";
+    DWORD size = sizeof value - sizeof(wchar_t);
+    if (RegOpenKeyExW(HKEY_CURRENT_USER, L"Control Panel\\Desktop", 0, KEY_READ, &desktop))
+        return Utf8(value);
+    RegQueryValueExW(desktop, name, nullptr, nullptr, reinterpret_cast<BYTE*>(value), &size);
     RegCloseKey(desktop);
-    return value;
+    return Utf8(value);
 }
 
 std::string ReadRegistration() {
-    char entry[MAX_PATH] = {};
-    GetPrivateProfileStringA("boot", "SCRNSAVE.EXE", "", entry, MAX_PATH, "system.ini");
-    return DesktopValue("SCRNSAVE.EXE") + " | " + entry + " | " +
-           (DesktopValue("ScreenSaveActive") == "1" ? "on" : "off");
+    wchar_t entry[MAX_PATH] = {};
+    GetPrivateProfileStringW(L"boot", L"SCRNSAVE.EXE", L"", entry, MAX_PATH, L"system.ini");
+    return DesktopValue(L"SCRNSAVE.EXE") + " | " + Utf8(entry) + " | " +
+           (DesktopValue(L"ScreenSaveActive") == "1" ? "on" : "off");
 }
 
 RunResult RunToCompletion(const std::string& exe, const std::string& arguments) {

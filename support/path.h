@@ -5,8 +5,9 @@
 
 enum { kPathBufferSize = 260 };
 
-// Nonzero when the byte leads a two-byte character in the process's code page.
-// The Win32 build asks IsDBCSLeadByte; the native build uses the code page 932 rule.
+// Nonzero when the byte leads a two-byte character in code page 932, on every system: the
+// system's own rule (IsDBCSLeadByte) would split the program's texts elsewhere under another code
+// page.
 int IsLeadByte(unsigned char byte);
 
 // The next byte that a path walk examines as a one-byte character, starting at `p`:

@@ -2,10 +2,6 @@
 
 #include "support/path.h"
 
-int IsLeadByte(unsigned char byte) {
-    return IsDBCSLeadByte(byte) ? 1 : 0;
-}
-
 int PathExists(const char* path) {
     int length = lstrlenA(path);
     // Cut to fit, the path would name something else.

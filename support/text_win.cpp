@@ -1,7 +1,5 @@
 #include "support/text_win.h"
 
-enum : UINT { kJapaneseCodePage = 932 };
-
 void WideFrom932(const char* text, wchar_t* wide, int capacity) {
     if (!MultiByteToWideChar(kJapaneseCodePage, 0, text, -1, wide, capacity) &&
         !MultiByteToWideChar(CP_ACP, 0, text, -1, wide, capacity))

@@ -4,6 +4,8 @@
 
 #include <windows.h>
 
+enum : UINT { kJapaneseCodePage = 932 };
+
 // `text` as UTF-16 into `wide` (`capacity` characters, terminator included). Where code page
 // 932 is not installed, the system's code page is taken. An empty text when it does not fit.
 void WideFrom932(const char* text, wchar_t* wide, int capacity);

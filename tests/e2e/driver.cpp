@@ -5,21 +5,26 @@
 namespace e2e {
 
 std::string Installed(const std::string& name) {
-    return RealSystemFolder() + "\\" + name;
+    wchar_t wide[MAX_PATH] = {};
+    MultiByteToWideChar(932, 0, name.c_str(), -1, wide, MAX_PATH);
+    return RealSystemFolder() + "\\" + Utf8(wide);
+}
+
+static void DeleteFromSystemFolder(const std::string& name) {
+    std::wstring path = scratch::WidePath(Installed(name));
+    SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+    DeleteFileW(path.c_str());
 }
 
 void RemoveFromSystemFolder(const std::string& name) {
-    SetFileAttributesA(Installed(name).c_str(), FILE_ATTRIBUTE_NORMAL);
-    DeleteFileA(Installed(name).c_str());
-    for (const auto& kept : KeptAsideFiles()) {
-        SetFileAttributesA(Installed(kept).c_str(), FILE_ATTRIBUTE_NORMAL);
-        DeleteFileA(Installed(kept).c_str());
-    }
+    DeleteFromSystemFolder(name);
+    for (const auto& kept : KeptAsideFiles())
+        DeleteFromSystemFolder(kept);
 }
 
 std::vector<std::string> KeptAsideFiles() {
     std::vector<std::string> names;
-    WIN32_FIND_DATAA found;
+    WIN32_FIND_DATAA found;  // the kept names are ASCII
     HANDLE search = FindFirstFileA(Installed("SSV*.tmp").c_str(), &found);
     for (BOOL more = search != INVALID_HANDLE_VALUE; more; more = FindNextFileA(search, &found))
         names.push_back(found.cFileName);
@@ -28,12 +33,39 @@ std::vector<std::string> KeptAsideFiles() {
 }
 
 std::string WriteInstaller(const scratch::Folder& folder, const std::string& saverFileName,
-                           const Bytes& saver) {
+                           const Bytes& saver, const Bytes& stub) {
     RemoveFromSystemFolder(saverFileName);
     std::string path = folder / "setup.exe";
-    scratch::Write(path, fixtures::RawInstaller(scratch::Read(scratch::SetupExePath()),
-                                                fixtures::NameField(saverFileName), saver));
+    scratch::Write(
+        path, fixtures::RawInstaller(stub.empty() ? scratch::Read(scratch::SetupExePath()) : stub,
+                                     fixtures::NameField(saverFileName), saver));
     return path;
+}
+
+Bytes Utf8CodePageStub(const scratch::Folder& folder) {
+    std::string path = folder / "utf8-stub.exe";
+    scratch::Write(path, scratch::Read(scratch::SetupExePath()));
+    std::string manifest;
+    if (HMODULE image = LoadLibraryExA(path.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE)) {
+        if (HRSRC found = FindResourceA(image, MAKEINTRESOURCEA(1), MAKEINTRESOURCEA(24)))
+            manifest.assign(static_cast<const char*>(LockResource(LoadResource(image, found))),
+                            SizeofResource(image, found));
+        FreeLibrary(image);
+    }
+    size_t at = manifest.find("</windowsSettings>");
+    if (at == std::string::npos)
+        return {};
+    manifest.insert(at,
+                    "<activeCodePage xmlns=\"http://schemas.microsoft.com/SMI/2019/"
+                    "WindowsSettings\">UTF-8</activeCodePage>");
+    HANDLE update = BeginUpdateResourceA(path.c_str(), FALSE);
+    if (!update ||
+        !UpdateResourceA(update, MAKEINTRESOURCEA(24), MAKEINTRESOURCEA(1),
+                         MAKELANGID(LANG_NEUTRAL, SUBLANG_NEUTRAL), &manifest[0],
+                         static_cast<DWORD>(manifest.size())) ||
+        !EndUpdateResourceA(update, FALSE))
+        return {};
+    return scratch::Read(path);
 }
 
 void ResetRegistration() {
@@ -46,9 +78,9 @@ void ResetRegistration() {
 }
 
 std::string RegisteredAs(const std::string& name) {
-    char shortPath[MAX_PATH] = {};
-    GetShortPathNameA(Installed(name).c_str(), shortPath, MAX_PATH);
-    return std::string(shortPath) + " | " + shortPath + " | on";
+    wchar_t shortPath[MAX_PATH] = {};
+    GetShortPathNameW(scratch::WidePath(Installed(name)).c_str(), shortPath, MAX_PATH);
+    return Utf8(shortPath) + " | " + Utf8(shortPath) + " | on";
 }
 
 DWORD ExitCode(InstallerProcess& installer) {

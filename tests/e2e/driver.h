@@ -12,15 +12,20 @@ namespace e2e {
 
 using scratch::Bytes;
 
+// Names are code page 932 text, as in a package; paths come back as UTF-8 for scratch::.
 std::string Installed(const std::string& name);  // the name in the real system folder
 // Deletes a screen saver the tests put into the system folder, and any file kept aside.
 void RemoveFromSystemFolder(const std::string& name);
 std::vector<std::string> KeptAsideFiles();
 
-// Writes folder\setup.exe: the built setup.exe carrying `saver` under `saverFileName`, after
-// taking any file of that name out of the system folder. Gives its path.
+// Writes folder\setup.exe: the built setup.exe (or `stub`) carrying `saver` under
+// `saverFileName`, after taking any file of that name out of the system folder. Gives its path.
 std::string WriteInstaller(const scratch::Folder& folder, const std::string& saverFileName,
-                           const Bytes& saver);
+                           const Bytes& saver, const Bytes& stub = {});
+
+// The built setup.exe whose manifest asks for UTF-8 as its code page, as the system-wide UTF-8
+// option of Windows gives every program. Empty when it cannot be made.
+Bytes Utf8CodePageStub(const scratch::Folder& folder);
 
 // Makes ReadRegistration() give "none | none | off".
 void ResetRegistration();

@@ -138,6 +138,34 @@ TEST_F(Install, FindsItselfWhateverItsFolderNameAndArguments) {
     }
 }
 
+// Names with a trail byte of 0x5C, a backslash to every code page but 932, land and are
+// registered under themselves whatever the process's code page: the system's (this runs under
+// Japanese and English, 932 and 1252) and UTF-8.
+TEST_F(Install, JapaneseNamesLandUnderThemselvesOnAnyCodePage) {
+    struct Case {
+        const char* name;  // code page 932, as in the package
+        const char* utf8;
+    } cases[] = {
+        {"e2e_\x83\x5C\x83\x74\x83\x67.scr", "e2e_\xE3\x82\xBD\xE3\x83\x95\xE3\x83\x88.scr"},
+        {"\x95\x5C\x8E\xA6\x8F\x5C.scr", "\xE8\xA1\xA8\xE7\xA4\xBA\xE5\x8D\x81.scr"},
+    };  // ソフト, 表示十
+    scratch::Folder stubs("stubs");
+    Bytes utf8Stub = e2e::Utf8CodePageStub(stubs);
+    ASSERT_FALSE(utf8Stub.empty());
+    for (bool utf8 : {false, true})
+        for (const auto& c : cases) {
+            SCOPED_TRACE(std::string(c.utf8) + (utf8 ? " under UTF-8" : ""));
+            e2e::ResetRegistration();
+            scratch::Folder folder("dbcs");
+            Bytes saver = SampleSaver();
+            e2e::RunResult run = e2e::RunToCompletion(
+                e2e::WriteInstaller(folder, Name(c.name), saver, utf8 ? utf8Stub : Bytes()));
+            EXPECT_EQ(L"情報", run.reportCaption);  // registered
+            EXPECT_EQ(saver, scratch::Read(e2e::RealSystemFolder() + "\\" + c.utf8));
+            EXPECT_EQ(e2e::RegisteredAs(c.name), e2e::ReadRegistration());
+        }
+}
+
 // Held open without delete sharing, as a running screen saver would be; or read-only.
 TEST_F(Install, LeavesAnEarlierFileAloneWhenItCannotBeReplaced) {
     for (bool readOnly : {false, true}) {

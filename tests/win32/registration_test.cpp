@@ -1,37 +1,163 @@
 #include <gtest/gtest.h>
 
+#include <string>
+
 #include "installer/registration.h"
 #include "tests/fixtures/scratch.h"
 
 namespace {
 
-// The current user's keys are redirected to a scratch key in which "Control Panel" or its
-// "Desktop" is missing: it is never created, the failure is reported, and system.ini still
-// gets the short path (a long name shows which of the two is written).
-TEST(Registration, MissingKeysAreNeverCreated) {
-    scratch::Folder folder("registration");
-    std::string longPath = folder / "Long Screen Saver Name.scr";
-    scratch::Write(longPath, {1});
-    char shortPath[MAX_PATH] = {}, boot[MAX_PATH] = {};
-    GetShortPathNameA(longPath.c_str(), shortPath, MAX_PATH);
-    ASSERT_STRNE(longPath.c_str(), shortPath);
-    for (const char* missing : {"Control Panel", "Control Panel\\Desktop"}) {
-        SCOPED_TRACE(missing);
-        WritePrivateProfileStringA("boot", "SCRNSAVE.EXE", "before", "system.ini");
-        HKEY user, key;
-        ASSERT_FALSE(RegCreateKeyA(HKEY_CURRENT_USER, "Software\\SetupTestUser", &user));
-        if (lstrcmpA(missing, "Control Panel") && !RegCreateKeyA(user, "Control Panel", &key))
-            RegCloseKey(key);
-        ASSERT_FALSE(RegOverridePredefKey(HKEY_CURRENT_USER, user));
-        EXPECT_FALSE(SetScreenSaver(longPath.c_str()));
-        RegOverridePredefKey(HKEY_CURRENT_USER, nullptr);
-        EXPECT_NE(ERROR_SUCCESS, RegOpenKeyExA(user, missing, 0, KEY_READ, &key));
-        RegCloseKey(user);
-        RegDeleteKeyA(HKEY_CURRENT_USER, "Software\\SetupTestUser\\Control Panel");
-        RegDeleteKeyA(HKEY_CURRENT_USER, "Software\\SetupTestUser");
-        GetPrivateProfileStringA("boot", "SCRNSAVE.EXE", "", boot, MAX_PATH, "system.ini");
-        EXPECT_STREQ(shortPath, boot);
+const wchar_t kPolicy[] = L"Software\\Policies\\Microsoft\\Windows\\Control Panel\\Desktop";
+
+void DeleteTree(HKEY parent, const wchar_t* name) {
+    HKEY key;
+    if (RegOpenKeyExW(parent, name, 0, KEY_ALL_ACCESS, &key))
+        return;
+    wchar_t child[256];
+    for (DWORD length = 256; !RegEnumKeyExW(key, 0, child, &length, 0, 0, 0, 0); length = 256)
+        DeleteTree(key, child);
+    RegCloseKey(key);
+    RegDeleteKeyW(parent, name);
+}
+
+// The current user's keys, redirected to a scratch key that holds only what `keys` lists.
+class ScratchUser {
+public:
+    explicit ScratchUser(std::initializer_list<const wchar_t*> keys) {
+        RegCreateKeyW(HKEY_CURRENT_USER, L"Software\\SetupTestUser", &user_);
+        for (const wchar_t* key : keys) {
+            HKEY created;
+            if (!RegCreateKeyW(user_, key, &created))
+                RegCloseKey(created);
+        }
+        RegOverridePredefKey(HKEY_CURRENT_USER, user_);
     }
+    ~ScratchUser() {
+        RegOverridePredefKey(HKEY_CURRENT_USER, nullptr);
+        RegCloseKey(user_);
+        DeleteTree(HKEY_CURRENT_USER, L"Software\\SetupTestUser");
+    }
+    HKEY key() const { return user_; }
+    void Set(const wchar_t* key, const wchar_t* name, const std::wstring& value) {
+        HKEY opened;
+        if (RegOpenKeyExW(user_, key, 0, KEY_WRITE, &opened))
+            return;
+        RegSetValueExW(opened, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
+                       static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t)));
+        RegCloseKey(opened);
+    }
+    // The value as stored, with its byte count, or "(none)".
+    std::wstring Get(const wchar_t* key, const wchar_t* name) {
+        HKEY opened;
+        wchar_t value[MAX_PATH] = {};
+        DWORD size = sizeof value - sizeof(wchar_t);
+        if (RegOpenKeyExW(user_, key, 0, KEY_READ, &opened))
+            return L"(none)";
+        LONG read =
+            RegQueryValueExW(opened, name, nullptr, nullptr, reinterpret_cast<BYTE*>(value), &size);
+        RegCloseKey(opened);
+        return read ? L"(none)" : std::wstring(value) + L" " + std::to_wstring(size);
+    }
+
+private:
+    HKEY user_ = nullptr;
+};
+
+struct SaverFile {
+    scratch::Folder folder{"registration"};
+    std::string path = folder / "Long \xE6\x98\x9F Screen Saver.scr";  // UTF-8
+    std::wstring longPath = scratch::WidePath(path);
+    std::wstring shortPath;
+    SaverFile() {
+        scratch::Write(path, {1});
+        wchar_t buffer[MAX_PATH] = {};
+        GetShortPathNameW(longPath.c_str(), buffer, MAX_PATH);
+        shortPath = buffer;
+    }
+    std::wstring Stored() const {
+        return shortPath + L" " + std::to_wstring((shortPath.size() + 1) * sizeof(wchar_t));
+    }
+};
+
+std::wstring BootEntry() {
+    wchar_t boot[MAX_PATH] = {};
+    GetPrivateProfileStringW(L"boot", L"SCRNSAVE.EXE", L"", boot, MAX_PATH, L"system.ini");
+    return boot;
+}
+
+// "Control Panel" or its "Desktop" missing: neither is ever created, the failure is reported,
+// and system.ini still gets the short path (a long name shows which of the two is written).
+TEST(Registration, MissingKeysAreNeverCreated) {
+    SaverFile saver;
+    ASSERT_NE(saver.longPath, saver.shortPath);
+    for (bool withControlPanel : {false, true}) {
+        SCOPED_TRACE(withControlPanel);
+        WritePrivateProfileStringW(L"boot", L"SCRNSAVE.EXE", L"before", L"system.ini");
+        ScratchUser user = withControlPanel ? ScratchUser{L"Control Panel"} : ScratchUser{};
+        EXPECT_FALSE(SetScreenSaver(saver.longPath.c_str()));
+        HKEY key;
+        EXPECT_NE(ERROR_SUCCESS,
+                  RegOpenKeyExW(user.key(),
+                                withControlPanel ? L"Control Panel\\Desktop" : L"Control Panel", 0,
+                                KEY_READ, &key));
+        EXPECT_EQ(saver.shortPath, BootEntry());
+    }
+}
+
+int g_settingChanges = 0;
+
+LRESULT CALLBACK CountSettingChanges(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_SETTINGCHANGE && wParam == SPI_SETSCREENSAVEACTIVE)
+        ++g_settingChanges;
+    return DefWindowProcW(window, message, wParam, lParam);
+}
+
+// The user's value is stored as UTF-16 with its terminator whatever a policy says; success is
+// reported only when no policy names another screen saver or switches it off. Running programs
+// (a top-level window here) are told each time.
+TEST(Registration, APolicyThatDecidesMakesItAFailure) {
+    SaverFile saver;
+    WNDCLASSW windowClass = {};
+    windowClass.lpfnWndProc = CountSettingChanges;
+    windowClass.lpszClassName = L"SettingChangeCounter";
+    RegisterClassW(&windowClass);
+    HWND listener = CreateWindowW(windowClass.lpszClassName, L"", WS_OVERLAPPED, 0, 0, 10, 10,
+                                  nullptr, nullptr, nullptr, nullptr);
+    const std::wstring own = L"(own)";
+    struct Case {
+        const wchar_t* policySaver;   // null: no such policy value
+        const wchar_t* policyActive;  // null: no such policy value
+        bool reported;
+    } cases[] = {
+        {nullptr, nullptr, true},     {L"", L"1", true},
+        {own.c_str(), nullptr, true}, {L"C:\\Windows\\System32\\other.scr", nullptr, false},
+        {nullptr, L"0", false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::Message() << (c.policySaver ? "saver policy" : "-") << " "
+                                        << (c.policyActive ? "active policy" : "-"));
+        ScratchUser user{L"Control Panel\\Desktop", kPolicy};
+        if (c.policySaver)
+            user.Set(kPolicy, L"SCRNSAVE.EXE",
+                     c.policySaver == own ? saver.shortPath : c.policySaver);
+        if (c.policyActive)
+            user.Set(kPolicy, L"ScreenSaveActive", c.policyActive);
+        g_settingChanges = 0;
+        EXPECT_EQ(c.reported, SetScreenSaver(saver.longPath.c_str()));
+        EXPECT_EQ(saver.Stored(), user.Get(L"Control Panel\\Desktop", L"SCRNSAVE.EXE"));
+        EXPECT_EQ(1, g_settingChanges);
+    }
+    DestroyWindow(listener);
+}
+
+// Run as another account than the session's user, nothing of that account is changed and the
+// registration is not reported as done.
+TEST(Registration, OnlyTheSessionsOwnUserRegisters) {
+    wchar_t account[257];
+    DWORD size = 257;
+    ASSERT_TRUE(GetUserNameW(account, &size));
+    EXPECT_TRUE(IsSessionUser(account));
+    EXPECT_FALSE(IsSessionUser(L"AdministratorOverTheShoulder"));
 }
 
 }  // namespace

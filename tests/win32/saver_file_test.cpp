@@ -16,9 +16,9 @@ TEST(SaverFile, AShortWriteLeavesTheFolderAsItWas) {
         scratch::Bytes old(earlier ? 2500 : 0, 0x6F);
         if (earlier)
             scratch::Write(target, old);
-        char copy[MAX_PATH] = "stale";
-        EXPECT_FALSE(WriteSaverFile(target.c_str(), source.start(), 5000, copy));
-        EXPECT_STREQ("", copy);
+        wchar_t copy[MAX_PATH] = L"stale";
+        EXPECT_FALSE(WriteSaverFile(scratch::WidePath(target).c_str(), source.start(), 5000, copy));
+        EXPECT_STREQ(L"", copy);
         EXPECT_EQ(old, scratch::Read(target));
         EXPECT_EQ(earlier ? 1u : 0u, scratch::List(folder.path()).size());
     }

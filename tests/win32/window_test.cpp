@@ -25,8 +25,8 @@ TEST(ProgressWindow, EscapeBeforeTheFirstTickAsksFirstConfirmingStepsAtOnceLogOf
         scratch::Write(target, {1, 2, 3});
         g_installer = InstallerState();
         g_installer.InstanceHandle = texts;
-        lstrcpyA(g_installer.TargetPath, target.c_str());
-        lstrcpyA(g_installer.PreviousFileCopy, previousCopy.c_str());
+        lstrcpyW(g_installer.TargetPath, scratch::WidePath(target).c_str());
+        lstrcpyW(g_installer.PreviousFileCopy, scratch::WidePath(previousCopy).c_str());
         lstrcpyA(g_installer.SaverDisplayName, "early");
         return CreateWindowExA(0, windowClass.lpszClassName, "Setup", WS_POPUP, 0, 0, 320, 200,
                                nullptr, nullptr, windowClass.hInstance, nullptr);
