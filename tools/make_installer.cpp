@@ -11,10 +11,10 @@
 
 #include "installer/package.h"
 #include "resources/version.h"
-#include "tools/bmp.h"
 #include "tools/builtin_stub.h"
 #include "tools/files.h"
 #include "tools/inspect.h"
+#include "tools/picture.h"
 #include "tools/saver_header.h"
 
 namespace {
@@ -173,7 +173,7 @@ int Header(const std::string& saverPath, std::map<std::string, std::string>& opt
         const std::string& picturePath = options["--splash"];
         if (!ReadWholeFile(picturePath, &picture, &reason))
             return Fail(picturePath, "cannot read: " + reason);
-        if (!BmpToPackedDib(picture.data(), picture.size(), &dib, &reason))
+        if (!PictureToPackedDib(picture.data(), picture.size(), &dib, &reason))
             return Fail(picturePath, reason);
     }
     if (!AppendSaverDataHeader(saver, dib, &out, &reason))
