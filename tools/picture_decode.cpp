@@ -12,7 +12,8 @@
 #define STBI_NO_LINEAR
 #define STBI_NO_HDR
 #define STBI_NO_SIMD
-#define STBI_MAX_DIMENSIONS kMaxPictureSide
+// Only a backstop: above our own limit, so that ours, and its reason, comes first.
+#define STBI_MAX_DIMENSIONS (2 * kMaxPictureSide)
 #define STB_IMAGE_STATIC
 #define STB_IMAGE_IMPLEMENTATION
 #include <stb_image.h>
