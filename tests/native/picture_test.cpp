@@ -94,6 +94,7 @@ TEST(SplashPicture, BrokenRunLengthStreamsAreRefused) {
     } cases[] = {
         {"no end mark", 8, {3, 7}, "ends before its end-of-picture mark"},
         {"run past the row", 8, {6, 7, 0, 1}, "runs past the end of row 0"},
+        {"second run past the row", 8, {3, 7, 3, 7, 0, 1}, "runs past the end of row 0"},
         {"RLE4 run past the row", 4, {6, 0xAB, 0, 1}, "runs past the end of row 0"},
         {"absolute run past the row", 8, {0, 6, 1, 2, 3, 4, 5, 6, 0, 1}, "past the end of row 0"},
         {"run above the last row", 8, {0, 0, 0, 0, 1, 5, 0, 1}, "runs past the end of row 2"},
