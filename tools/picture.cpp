@@ -59,11 +59,8 @@ bool PictureToPackedDib(const uint8_t* file, size_t length, std::vector<uint8_t>
         *reason = "not a BMP, PNG or JPEG picture";
         return false;
     }
-    std::vector<uint8_t> rgba;
-    uint32_t width, height;
-    if (!DecodePngOrJpeg(file, length, &rgba, &width, &height, reason))
+    if (!DecodePngOrJpeg(file, length, dib, reason))
         return false;
-    RgbaToPackedDib(rgba.data(), width, height, dib);
     if (!IsSplashDibComplete(dib->data(), static_cast<uint32_t>(dib->size()))) {
         *reason = "the installer's splash guard would leave the picture out";
         return false;

@@ -2,6 +2,8 @@
 
 #include <limits.h>
 
+#include <new>
+
 #include "tools/picture.h"
 
 // Only the two formats, from memory, on the same plain C code on every build: no SIMD, whose
@@ -18,8 +20,8 @@
 #define STB_IMAGE_IMPLEMENTATION
 #include <stb_image.h>
 
-bool DecodePngOrJpeg(const uint8_t* file, size_t length, std::vector<uint8_t>* rgba,
-                     uint32_t* width, uint32_t* height, std::string* reason) {
+bool DecodePngOrJpeg(const uint8_t* file, size_t length, std::vector<uint8_t>* dib,
+                     std::string* reason) {
     if (length > INT_MAX) {
         *reason = "a picture file of 2 GiB or more";
         return false;
@@ -35,9 +37,14 @@ bool DecodePngOrJpeg(const uint8_t* file, size_t length, std::vector<uint8_t>* r
         *reason = std::string("the picture cannot be decoded (") + stbi_failure_reason() + ")";
         return false;
     }
-    *width = static_cast<uint32_t>(w);
-    *height = static_cast<uint32_t>(h);
-    rgba->assign(pixels, pixels + size_t{*width} * *height * 4);
+    // Straight from the decoder's buffer: a copy would double the largest block of memory.
+    bool converted = true;
+    try {
+        RgbaToPackedDib(pixels, static_cast<uint32_t>(w), static_cast<uint32_t>(h), dib);
+    } catch (const std::bad_alloc&) {
+        *reason = "too large for the memory this tool can take";
+        converted = false;
+    }
     stbi_image_free(pixels);
-    return true;
+    return converted;
 }

@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
-// Decodes a PNG or JPEG file to 8-bit RGBA, top row first (grey, palette and 16-bit PNGs
-// converted). Refuses a picture larger than kMaxPictureSide before decoding it. False with a
-// reason for a file the decoder cannot read.
-bool DecodePngOrJpeg(const uint8_t* file, size_t length, std::vector<uint8_t>* rgba,
-                     uint32_t* width, uint32_t* height, std::string* reason);
+// Decodes a PNG or JPEG file (grey, palette and 16-bit PNGs converted to 8-bit RGBA) and
+// hands its pixels to RgbaToPackedDib. Refuses a picture larger than kMaxPictureSide before
+// decoding it. False with a reason for a file the decoder cannot read.
+bool DecodePngOrJpeg(const uint8_t* file, size_t length, std::vector<uint8_t>* dib,
+                     std::string* reason);
