@@ -30,7 +30,10 @@ set(INSTALLER_WIN32_SOURCES
 # The authors' tool's logic, built into make-installer (both flavours) and the native tests.
 set(KIT_SOURCES
     tools/bmp.cpp
+    tools/bmp_rle.cpp
     tools/inspect.cpp
     tools/inspect_format.cpp
+    tools/picture.cpp
+    tools/picture_decode.cpp
     tools/saver_header.cpp
 )

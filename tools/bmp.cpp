@@ -4,6 +4,8 @@
 
 #include "render/dib.h"
 #include "support/little_endian.h"
+#include "tools/bmp_rle.h"
+#include "tools/picture.h"
 
 namespace {
 
@@ -75,13 +77,22 @@ bool BmpToPackedDib(const uint8_t* file, size_t length, std::vector<uint8_t>* di
     if (core && bits == 16)  // a core header has no 16-bit format
         return Refuse(reason, "16 bits per pixel with a core header");
     bool bitFields = f.compression == kBitFields;
-    if (f.compression != 0 && !bitFields)
+    bool rle = f.compression == kRle8 || f.compression == kRle4;
+    if (f.compression != 0 && !bitFields && !rle)
         return Refuse(reason, "compression " + std::to_string(f.compression) +
-                                  " (only BI_RGB and BI_BITFIELDS)");
+                                  " (only BI_RGB, BI_RLE8, BI_RLE4 and BI_BITFIELDS)");
     if (bitFields && bits != 16 && bits != 32)
         return Refuse(reason, "BI_BITFIELDS with " + std::to_string(bits) + " bits per pixel");
+    if (rle && bits != (f.compression == kRle8 ? 8u : 4u))
+        return Refuse(reason, std::string(f.compression == kRle8 ? "BI_RLE8" : "BI_RLE4") +
+                                  " with " + std::to_string(bits) + " bits per pixel");
     if (f.width <= 0 || f.height == 0 || f.height == INT32_MIN)
         return Refuse(reason, "an empty or impossible picture size");
+    if (rle && f.height < 0)
+        return Refuse(reason, "run-length rows top-down (the format has them bottom-up only)");
+    uint64_t height = f.height < 0 ? 0 - static_cast<int64_t>(f.height) : f.height;
+    if (!IsPictureSizeTaken(static_cast<uint32_t>(f.width), height, reason))
+        return false;
 
     // The colour table as the file holds it: 12 bytes of masks after a 40-byte header with
     // BI_BITFIELDS (larger headers hold them inside), then the entries.
@@ -99,8 +110,12 @@ bool BmpToPackedDib(const uint8_t* file, size_t length, std::vector<uint8_t>* di
     if (rowsAt < kFileHeaderSize + size + tableBytes)
         return Refuse(reason, "the pixel rows start inside the header or colour table");
     uint64_t stride = (uint64_t{static_cast<uint32_t>(f.width)} * bits + 31) / 32 * 4;
-    uint64_t height = f.height < 0 ? 0 - static_cast<int64_t>(f.height) : f.height;
-    if (rowsAt > length || height > (length - rowsAt) / stride)
+    // A run-length stream is as long as biSizeImage says, or else the rest of the file.
+    uint64_t streamLength = rowsAt <= length ? length - rowsAt : 0;
+    uint64_t sizeImage = Read32(header + 20);
+    if (rle && sizeImage != 0 && sizeImage <= streamLength)
+        streamLength = sizeImage;
+    if (rowsAt > length || (rle ? sizeImage > streamLength : height > streamLength / stride))
         return Refuse(reason, "the pixel rows reach past the end of the file");
 
     // Out: a 40-byte header for V4 and V5 (the masks, if any, after it, where the installer
@@ -113,11 +128,23 @@ bool BmpToPackedDib(const uint8_t* file, size_t length, std::vector<uint8_t>* di
     Put32(dib->data(), outSize);
     if (!core && bits > 8)
         Put32(dib->data() + 32, 0);
+    if (rle) {
+        Put32(dib->data() + 16, 0);
+        Put32(dib->data() + 20, static_cast<uint32_t>(rowBytes));
+    }
     if (bitFields)
         dib->insert(dib->end(), header + kInfoHeaderSize, header + kInfoHeaderSize + 12);
     const uint8_t* table = header + size + masksAfter;
     dib->insert(dib->end(), table, table + (outTable - (bitFields ? 12 : 0)));
-    dib->insert(dib->end(), file + rowsAt, file + rowsAt + rowBytes);
+    if (rle) {
+        size_t rowsStart = dib->size();
+        dib->resize(rowsStart + rowBytes, 0);
+        if (!ExpandRle(file + rowsAt, streamLength, bits, static_cast<uint32_t>(f.width),
+                       static_cast<uint32_t>(height), stride, dib->data() + rowsStart, reason))
+            return false;
+    } else {
+        dib->insert(dib->end(), file + rowsAt, file + rowsAt + rowBytes);
+    }
     if (!IsSplashDibComplete(dib->data(), static_cast<uint32_t>(dib->size())))
         return Refuse(reason, "the installer's splash guard would leave the picture out");
     return true;

@@ -24,7 +24,8 @@ struct DibFacts {
 bool DescribeDib(const uint8_t* dib, size_t length, DibFacts* facts);
 
 // Converts a BMP file of any header kind the platform reads (12, 40, 108, 124 bytes; 1, 4, 8,
-// 16, 24, 32 bits; BI_RGB or BI_BITFIELDS; either row order) to a packed DIB that the
-// installer's splash guard accepts. False with a reason for anything else.
+// 16, 24, 32 bits; BI_RGB, BI_BITFIELDS, or BI_RLE8 and BI_RLE4 bottom-up; either row order
+// uncompressed) to a packed DIB that the installer's splash guard accepts, run-length rows
+// expanded. False with a reason for anything else.
 bool BmpToPackedDib(const uint8_t* file, size_t length, std::vector<uint8_t>* dib,
                     std::string* reason);

@@ -11,10 +11,10 @@
 
 #include "installer/package.h"
 #include "resources/version.h"
-#include "tools/bmp.h"
 #include "tools/builtin_stub.h"
 #include "tools/files.h"
 #include "tools/inspect.h"
+#include "tools/picture.h"
 #include "tools/saver_header.h"
 
 namespace {
@@ -30,7 +30,7 @@ const char kToolHelp[] =
     "                     show what an installer will do; exit 1 when it will not install\n"
     "  extract INSTALLER.EXE [-o SAVER.SCR]\n"
     "                     take the screen saver back out, byte for byte\n"
-    "  header SAVER.SCR [--splash PICTURE.BMP] [-o OUT.SCR]\n"
+    "  header SAVER.SCR [--splash PICTURE] [-o OUT.SCR]\n"
     "                     append the installer's data header with a splash picture\n"
     "\n"
     "  make-installer COMMAND --help   more on one command\n"
@@ -173,7 +173,7 @@ int Header(const std::string& saverPath, std::map<std::string, std::string>& opt
         const std::string& picturePath = options["--splash"];
         if (!ReadWholeFile(picturePath, &picture, &reason))
             return Fail(picturePath, "cannot read: " + reason);
-        if (!BmpToPackedDib(picture.data(), picture.size(), &dib, &reason))
+        if (!PictureToPackedDib(picture.data(), picture.size(), &dib, &reason))
             return Fail(picturePath, reason);
     }
     if (!AppendSaverDataHeader(saver, dib, &out, &reason))
@@ -216,12 +216,14 @@ const Command kCommands[] = {
      {},
      Extract},
     {"header",
-     "usage: make-installer header SAVER.SCR [--splash PICTURE.BMP] [-o OUT.SCR]\n"
+     "usage: make-installer header SAVER.SCR [--splash PICTURE] [-o OUT.SCR]\n"
      "\n"
      "Appends the installer's data header to a finished screen saver (default: in place), with\n"
-     "PICTURE.BMP as the splash picture (any BMP the platform reads: 12, 40, 108 or 124-byte\n"
-     "headers, 1 to 32 bits, BI_RGB or BI_BITFIELDS) or without one. Refuses a screen saver that\n"
-     "already carries a data header.\n",
+     "PICTURE as the splash picture or without one. PICTURE is a PNG, JPEG or BMP file (known\n"
+     "by its first bytes; BMP with 12, 40, 108 or 124-byte headers, 1 to 32 bits, BI_RGB,\n"
+     "BI_BITFIELDS, BI_RLE8 or BI_RLE4), at most 8192 pixels on a side. The installer leaves\n"
+     "black transparent: a pixel less than half opaque (alpha below 128) becomes black, any\n"
+     "other keeps its colour. Refuses a screen saver that already carries a data header.\n",
      {"-o", "--splash"},
      {},
      Header},

@@ -36,6 +36,17 @@ check 0 - inspect setup.exe --json
 check 0 back.scr extract setup.exe -o back.scr
 cmp -s back.scr saver.scr || say "extract does not give the screen saver back"
 
+# Pictures as authors keep them, decoded to the same bytes: PNG with alpha from opaque to clear,
+# progressive JPEG, run-length BMP; a PNG cut short is refused alike.
+convert -size 40x30 gradient:'rgba(255,0,0,1)-rgba(0,0,255,0)' PNG32:picture.png &&
+  convert -size 40x30 gradient:red-blue -interlace JPEG picture.jpg &&
+  convert -size 40x30 gradient:red-blue -colors 16 -compress RLE bmp3:picture-rle.bmp &&
+  head -c 200 picture.png >cut.png || say "ImageMagick cannot write the test pictures"
+for picture in picture.png picture.jpg picture-rle.bmp; do
+  check 0 pictured.scr header program.bin --splash $picture -o pictured.scr
+done
+check 1 out.scr header program.bin --splash cut.png -o out.scr
+
 head -c -1 saver.scr >cut-splash.scr
 head -c $(($(stat -c %s program.bin) + 100)) saver.scr >cut-header.scr
 printf 'MZ@@@@@-----boundary of %s-----@@@@@' 'setup and data' >marked.exe

@@ -1,0 +1,214 @@
+#include <gtest/gtest.h>
+
+#include "tests/fixtures/picture_files.h"
+#include "tools/picture.h"
+
+#define STB_IMAGE_WRITE_STATIC
+#define STB_IMAGE_WRITE_IMPLEMENTATION
+#define STBI_WRITE_NO_STDIO
+#include <stb_image_write.h>
+
+using fixtures::Bytes;
+
+namespace {
+
+// Pixels as hex digits, one a pixel, rows bottom first and apart by spaces, as the rows of an
+// uncompressed DIB of `bits` per pixel.
+Bytes Rows(const std::string& pixels, uint32_t bits, int32_t* width, int32_t* height) {
+    *width = static_cast<int32_t>(pixels.find(' '));
+    *height = static_cast<int32_t>((pixels.size() + 1) / (*width + 1));
+    const size_t stride = (*width * bits + 31) / 32 * 4;
+    Bytes rows(stride * *height, 0);
+    for (int32_t y = 0; y < *height; ++y)
+        for (int32_t x = 0; x < *width; ++x) {
+            uint8_t value = static_cast<uint8_t>(
+                std::stoi(pixels.substr(y * (*width + 1) + x, 1), nullptr, 16));
+            rows[y * stride + x * bits / 8] |= bits == 8 ? value : value << (x % 2 ? 0 : 4);
+        }
+    return rows;
+}
+
+// A 24-bit bottom-up DIB of 2 x 2 pixels given as 0xRRGGBB, top row first.
+Bytes Dib2x2(std::array<uint32_t, 4> pixels) {
+    Bytes dib(40 + 2 * 8, 0);
+    fixtures::Put32(dib, 0, 40);
+    fixtures::Put32(dib, 4, 2);
+    fixtures::Put32(dib, 8, 2);
+    fixtures::Put32(dib, 12, 1 | 24 << 16);
+    fixtures::Put32(dib, 20, 16);
+    for (int i = 0; i < 4; ++i)
+        for (int c = 0; c < 3; ++c)  // blue, green, red
+            dib[40 + (1 - i / 2) * 8 + (i % 2) * 3 + c] =
+                static_cast<uint8_t>(pixels[i] >> (8 * c));
+    return dib;
+}
+
+}  // namespace
+
+// A run-length BMP becomes an uncompressed DIB of its depth: the same header but for
+// compression and image size, the same colour table, the runs expanded; pixels no run reaches
+// keep colour entry 0.
+TEST(SplashPicture, RunLengthBmpExpandsToUncompressedRows) {
+    const struct Case {
+        const char* name;
+        uint32_t bits;
+        Bytes stream;
+        std::string want;
+    } cases[] = {
+        {"encoded runs, end of row", 8, {3, 7, 2, 9, 0, 0, 5, 1, 0, 1}, "77799 11111"},
+        {"odd absolute run padded", 8, {0, 3, 4, 5, 6, 0, 2, 8, 0, 0, 0, 1}, "45688 00000"},
+        {"even absolute run", 8, {0, 4, 1, 2, 3, 4, 0, 1}, "12340 00000"},
+        {"move skips pixels", 8, {1, 5, 0, 2, 2, 1, 1, 6, 0, 1}, "50000 00060"},
+        {"early end of picture", 8, {2, 3, 0, 1}, "33000 00000"},
+        {"end of row after the last", 8, {5, 1, 0, 0, 5, 2, 0, 0, 0, 1}, "11111 22222"},
+        {"RLE4 runs alternate nibbles", 4, {5, 0xAB, 0, 0, 3, 0xCD, 0, 1}, "ABABA CDC00"},
+        {"RLE4 five nibbles padded", 4, {0, 5, 0x12, 0x34, 0x50, 0, 0, 1}, "12345 00000"},
+        {"RLE4 three nibbles unpadded", 4, {0, 3, 0x12, 0x30, 1, 0xF0, 0, 1}, "123F0 00000"},
+        {"RLE4 move", 4, {0, 2, 4, 1, 1, 0xE0, 0, 1}, "00000 0000E"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        int32_t width, height;
+        Bytes rows = Rows(c.want, c.bits, &width, &height),
+              file = fixtures::RleBmp(c.bits, width, height, c.stream), dib;
+        Bytes want(file.begin() + 14, file.begin() + 54 + (4 << c.bits));
+        fixtures::Put32(want, 16, 0);
+        fixtures::Put32(want, 20, static_cast<uint32_t>(rows.size()));
+        want.insert(want.end(), rows.begin(), rows.end());
+        std::string reason;
+        ASSERT_TRUE(PictureToPackedDib(file.data(), file.size(), &dib, &reason)) << reason;
+        EXPECT_EQ(want, dib);
+    }
+}
+
+// A stream that ends early or leaves its picture is refused with a reason; nothing is read or
+// written outside the file and the rows (the native tests run under AddressSanitizer).
+TEST(SplashPicture, BrokenRunLengthStreamsAreRefused) {
+    const struct Case {
+        const char* name;
+        uint32_t bits;
+        Bytes stream;
+        const char* reason;
+        int64_t sizeImage = -1;
+        int32_t height = 2;
+    } cases[] = {
+        {"no end mark", 8, {3, 7}, "ends before its end-of-picture mark"},
+        {"run past the row", 8, {6, 7, 0, 1}, "runs past the end of row 0"},
+        {"second run past the row", 8, {3, 7, 3, 7, 0, 1}, "runs past the end of row 0"},
+        {"RLE4 run past the row", 4, {6, 0xAB, 0, 1}, "runs past the end of row 0"},
+        {"absolute run past the row", 8, {0, 6, 1, 2, 3, 4, 5, 6, 0, 1}, "past the end of row 0"},
+        {"run above the last row", 8, {0, 0, 0, 0, 1, 5, 0, 1}, "runs past the end of row 2"},
+        {"end of row above the last", 8, {0, 0, 0, 0, 0, 0, 0, 1}, "goes on past the last row"},
+        {"move past the right edge", 8, {1, 1, 0, 2, 5, 0, 0, 1}, "moves past the edge"},
+        {"move past the top", 8, {0, 2, 0, 3, 0, 1}, "moves past the edge"},
+        {"ends inside a move", 8, {0, 2, 1}, "ends inside a move"},
+        {"ends inside absolute run", 8, {0, 5, 1, 2}, "ends inside a run of colours"},
+        {"RLE4 ends inside padding", 4, {0, 5, 0x12, 0x34, 0x50}, "ends inside a run of colours"},
+        {"biSizeImage cuts the stream", 8, {5, 1, 0, 1}, "ends before its end-of-picture", 2},
+        {"biSizeImage past the file", 8, {0, 1}, "reach past the end of the file", 100},
+        {"top-down rows", 8, {0, 1}, "top-down", -1, -2},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        Bytes file = fixtures::RleBmp(c.bits, 5, c.height, c.stream, c.sizeImage), dib;
+        std::string reason;
+        EXPECT_FALSE(PictureToPackedDib(file.data(), file.size(), &dib, &reason));
+        EXPECT_NE(reason.find(c.reason), std::string::npos) << reason;
+    }
+}
+
+// PNG and JPEG become 24-bit bottom-up DIBs; a pixel less than half opaque becomes black, the
+// installer's transparent colour, and any other keeps its colour, black included.
+TEST(SplashPicture, PngBecomesTwentyFourBitsWithTheAlphaRule) {
+    const struct Case {
+        const char* name;
+        Bytes png;
+        std::array<uint32_t, 4> want;
+    } cases[] = {
+        {"RGBA",
+         fixtures::Png(2, 2, 8, 6,
+                       {10, 20, 30, 255, 40, 50, 60, 128, 70, 80, 90, 127, 100, 110, 120, 0}),
+         {0x0A141E, 0x28323C, 0, 0}},
+        {"grey and alpha",
+         fixtures::Png(2, 2, 8, 4, {200, 255, 100, 127, 50, 128, 9, 0}),
+         {0xC8C8C8, 0, 0x323232, 0}},
+        {"RGB",
+         fixtures::Png(2, 2, 8, 2, {1, 2, 3, 0, 0, 0, 255, 0, 0, 0, 0, 255}),
+         {0x010203, 0, 0xFF0000, 0x0000FF}},
+        {"grey", fixtures::Png(2, 2, 8, 0, {0, 85, 170, 255}), {0, 0x555555, 0xAAAAAA, 0xFFFFFF}},
+        {"palette with transparency",
+         fixtures::Png(2, 2, 8, 3, {0, 1, 2, 1}, {9, 9, 9, 1, 2, 3, 4, 5, 6}, {0, 255, 100}),
+         {0, 0x010203, 0, 0x010203}},
+        {"16-bit RGBA",
+         fixtures::Png(2, 2, 16, 6, {0x12, 0x34, 0x56, 0x78, 0x9A, 0xBC, 0xFF, 0xFF, 1, 0, 2,
+                                     0,    3,    0,    0x7F, 0xFF, 4,    0,    5,    0, 6, 0,
+                                     0x80, 0,    7,    0,    8,    0,    9,    0,    0, 0}),
+         {0x12569A, 0, 0x040506, 0}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        Bytes dib;
+        std::string reason;
+        ASSERT_TRUE(PictureToPackedDib(c.png.data(), c.png.size(), &dib, &reason)) << reason;
+        EXPECT_EQ(Dib2x2(c.want), dib);
+    }
+}
+
+// A JPEG of a red top half and a blue bottom half comes out bottom row first.
+TEST(SplashPicture, JpegBecomesTwentyFourBitsBottomUp) {
+    Bytes rgb(16 * 16 * 3, 0), jpeg, dib;
+    for (size_t i = 0; i < rgb.size(); i += 3)
+        rgb[i + (i < rgb.size() / 2 ? 0 : 2)] = 255;
+    stbi_write_jpg_to_func(
+        [](void* out, void* data, int size) {
+            auto* bytes = static_cast<const uint8_t*>(data);
+            static_cast<Bytes*>(out)->insert(static_cast<Bytes*>(out)->end(), bytes, bytes + size);
+        },
+        &jpeg, 16, 16, 3, rgb.data(), 100);
+    std::string reason;
+    ASSERT_TRUE(PictureToPackedDib(jpeg.data(), jpeg.size(), &dib, &reason)) << reason;
+    ASSERT_EQ(40u + 16 * 48, dib.size());
+    EXPECT_EQ(Bytes({16, 0, 0, 0, 16, 0, 0, 0, 1, 0, 24, 0, 0, 0, 0, 0}),
+              Bytes(dib.begin() + 4, dib.begin() + 20));
+    for (size_t at = 40; at < dib.size(); at += 3) {
+        const bool top = at >= 40 + 8 * 48;  // the last rows in the DIB
+        SCOPED_TRACE(at);
+        EXPECT_NEAR(top ? 0 : 255, dib[at], 4);      // blue
+        EXPECT_NEAR(0, dib[at + 1], 4);              // green
+        EXPECT_NEAR(top ? 255 : 0, dib[at + 2], 4);  // red
+    }
+}
+
+// Whatever the format, a side over 8192 pixels is refused with the same reason, before any
+// pixel is decoded; files of no picture kind, or cut short, are refused with a reason.
+TEST(SplashPicture, OversizedOddAndCutFilesAreRefused) {
+    const Bytes png = fixtures::Png(2, 2, 8, 0, {0, 85, 170, 255});
+    const struct Case {
+        const char* name;
+        Bytes file;
+        const char* reason;  // nullptr: accepted
+    } cases[] = {
+        {"RLE 8192 wide", fixtures::RleBmp(8, 8192, 1, {0, 1}), nullptr},
+        {"RLE 8193 wide", fixtures::RleBmp(8, 8193, 1, {0, 1}), "8193 x 1 pixels (at most 8192"},
+        {"RLE 8193 high", fixtures::RleBmp(8, 1, 8193, {0, 1}), "1 x 8193 pixels (at most 8192"},
+        {"PNG 8192 wide", fixtures::Png(8192, 1, 8, 0, Bytes(8192, 7)), nullptr},
+        {"PNG 8193 wide", fixtures::Png(8193, 1, 8, 0, Bytes(8193, 7)),
+         "8193 x 1 pixels (at most 8192"},
+        {"PNG 8193 high", fixtures::Png(1, 8193, 8, 0, Bytes(8193, 7)),
+         "1 x 8193 pixels (at most 8192"},
+        {"PNG cut short", Bytes(png.begin(), png.begin() + png.size() / 2), "cannot be decoded"},
+        {"PNG signature alone", Bytes(png.begin(), png.begin() + 8), "cannot be decoded"},
+        {"JPEG start alone", {0xFF, 0xD8, 0xFF}, "cannot be decoded"},
+        {"GIF", {'G', 'I', 'F', '8', '9', 'a', 1, 0, 1, 0}, "not a BMP, PNG or JPEG picture"},
+        {"empty", {}, "not a BMP, PNG or JPEG picture"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        Bytes dib;
+        std::string reason;
+        EXPECT_EQ(c.reason == nullptr,
+                  PictureToPackedDib(c.file.data(), c.file.size(), &dib, &reason));
+        if (c.reason)
+            EXPECT_NE(reason.find(c.reason), std::string::npos) << reason;
+    }
+}

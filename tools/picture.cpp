@@ -1,0 +1,69 @@
+#include "tools/picture.h"
+
+#include <string.h>
+
+#include "render/dib.h"
+#include "tools/bmp.h"
+#include "tools/picture_decode.h"
+
+namespace {
+
+void Put32(uint8_t* p, uint32_t value) {
+    for (int i = 0; i < 4; ++i)
+        p[i] = static_cast<uint8_t>(value >> (8 * i));
+}
+
+bool StartsWith(const uint8_t* file, size_t length, const char* signature, size_t size) {
+    return length >= size && memcmp(file, signature, size) == 0;
+}
+
+}  // namespace
+
+bool IsPictureSizeTaken(uint64_t width, uint64_t height, std::string* reason) {
+    if (width <= kMaxPictureSide && height <= kMaxPictureSide)
+        return true;
+    *reason = "a picture of " + std::to_string(width) + " x " + std::to_string(height) +
+              " pixels (at most " + std::to_string(kMaxPictureSide) + " on a side)";
+    return false;
+}
+
+void RgbaToPackedDib(const uint8_t* rgba, uint32_t width, uint32_t height,
+                     std::vector<uint8_t>* dib) {
+    const size_t stride = (size_t{width} * 24 + 31) / 32 * 4;
+    dib->assign(kInfoHeaderSize + stride * height, 0);
+    uint8_t* header = dib->data();
+    Put32(header, kInfoHeaderSize);
+    Put32(header + 4, width);
+    Put32(header + 8, height);
+    Put32(header + 12, 1 | 24 << 16);  // one plane, 24 bits
+    Put32(header + 20, static_cast<uint32_t>(stride * height));
+    for (uint32_t y = 0; y < height; ++y) {
+        const uint8_t* in = rgba + size_t{y} * width * 4;
+        uint8_t* out = header + kInfoHeaderSize + (height - 1 - y) * stride;
+        for (uint32_t x = 0; x < width; ++x, in += 4, out += 3) {
+            if (in[3] < 128)
+                continue;  // stays black: the installer's transparent colour
+            out[0] = in[2];
+            out[1] = in[1];
+            out[2] = in[0];
+        }
+    }
+}
+
+bool PictureToPackedDib(const uint8_t* file, size_t length, std::vector<uint8_t>* dib,
+                        std::string* reason) {
+    if (StartsWith(file, length, "BM", 2))
+        return BmpToPackedDib(file, length, dib, reason);
+    if (!StartsWith(file, length, "\x89PNG\r\n\x1a\n", 8) &&
+        !StartsWith(file, length, "\xFF\xD8\xFF", 3)) {
+        *reason = "not a BMP, PNG or JPEG picture";
+        return false;
+    }
+    if (!DecodePngOrJpeg(file, length, dib, reason))
+        return false;
+    if (!IsSplashDibComplete(dib->data(), static_cast<uint32_t>(dib->size()))) {
+        *reason = "the installer's splash guard would leave the picture out";
+        return false;
+    }
+    return true;
+}

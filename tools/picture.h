@@ -1,0 +1,27 @@
+#pragma once
+// Splash pictures as authors keep them: BMP, PNG or JPEG files, told apart by their first
+// bytes, in; the packed DIB the installer draws out.
+
+#include <stddef.h>
+#include <stdint.h>
+
+#include <string>
+#include <vector>
+
+// A side longer than this is refused whatever the format: a picture many times the screen is
+// a mistake, and its decoded pixels would crowd the 32-bit tool's address space.
+constexpr uint32_t kMaxPictureSide = 8192;
+
+// False with a reason when a picture of `width` x `height` pixels is too large.
+bool IsPictureSizeTaken(uint64_t width, uint64_t height, std::string* reason);
+
+// The alpha rule: the installer leaves black transparent, so a pixel less than half opaque
+// (alpha below 128) becomes black and any other keeps its colour. `rgba` holds `width` x
+// `height` pixels of four bytes, top row first; out comes a 24-bit bottom-up BI_RGB DIB.
+void RgbaToPackedDib(const uint8_t* rgba, uint32_t width, uint32_t height,
+                     std::vector<uint8_t>* dib);
+
+// Any splash picture file to the installer's packed DIB. False with a reason for a file that
+// is no BMP, PNG or JPEG picture, or one the installer could not show.
+bool PictureToPackedDib(const uint8_t* file, size_t length, std::vector<uint8_t>* dib,
+                        std::string* reason);

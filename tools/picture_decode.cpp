@@ -1,0 +1,50 @@
+#include "tools/picture_decode.h"
+
+#include <limits.h>
+
+#include <new>
+
+#include "tools/picture.h"
+
+// Only the two formats, from memory, on the same plain C code on every build: no SIMD, whose
+// presence differs between the 64-bit and the 32-bit tool, so both give the same pixels.
+#define STBI_ONLY_PNG
+#define STBI_ONLY_JPEG
+#define STBI_NO_STDIO
+#define STBI_NO_LINEAR
+#define STBI_NO_HDR
+#define STBI_NO_SIMD
+// Only a backstop: above our own limit, so that ours, and its reason, comes first.
+#define STBI_MAX_DIMENSIONS (2 * kMaxPictureSide)
+#define STB_IMAGE_STATIC
+#define STB_IMAGE_IMPLEMENTATION
+#include <stb_image.h>
+
+bool DecodePngOrJpeg(const uint8_t* file, size_t length, std::vector<uint8_t>* dib,
+                     std::string* reason) {
+    if (length > INT_MAX) {
+        *reason = "a picture file of 2 GiB or more";
+        return false;
+    }
+    int len = static_cast<int>(length), w, h, channels;
+    // The size first, so a huge picture is refused by the same rule as a huge BMP before any
+    // pixel is decoded.
+    if (stbi_info_from_memory(file, len, &w, &h, &channels) &&
+        !IsPictureSizeTaken(static_cast<uint32_t>(w), static_cast<uint32_t>(h), reason))
+        return false;
+    stbi_uc* pixels = stbi_load_from_memory(file, len, &w, &h, &channels, 4);
+    if (!pixels) {
+        *reason = std::string("the picture cannot be decoded (") + stbi_failure_reason() + ")";
+        return false;
+    }
+    // Straight from the decoder's buffer: a copy would double the largest block of memory.
+    bool converted = true;
+    try {
+        RgbaToPackedDib(pixels, static_cast<uint32_t>(w), static_cast<uint32_t>(h), dib);
+    } catch (const std::bad_alloc&) {
+        *reason = "too large for the memory this tool can take";
+        converted = false;
+    }
+    stbi_image_free(pixels);
+    return converted;
+}
