@@ -8,8 +8,9 @@
 #include <string>
 #include <vector>
 
-// A side longer than this is refused whatever the format: a picture many times the screen is
-// a mistake, and its decoded pixels would crowd the 32-bit tool's address space.
+// A side longer than this is refused where pixels are decoded (PNG, JPEG, run-length BMP): a
+// picture many times the screen is a mistake, and its decoded pixels would crowd the 32-bit
+// tool's address space. Uncompressed BMP rows are copied as they are, with no such limit.
 constexpr uint32_t kMaxPictureSide = 8192;
 
 // False with a reason when a picture of `width` x `height` pixels is too large.
