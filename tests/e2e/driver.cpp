@@ -70,6 +70,7 @@ Bytes Utf8CodePageStub(const scratch::Folder& folder) {
 
 void ResetRegistration() {
     HKEY desktop;
+    scratch::MakeDesktopKeyWritable();
     RegOpenKeyExA(HKEY_CURRENT_USER, "Control Panel\\Desktop", 0, KEY_WRITE, &desktop);
     RegSetValueExA(desktop, "SCRNSAVE.EXE", 0, REG_SZ, reinterpret_cast<const BYTE*>("none"), 5);
     RegCloseKey(desktop);

@@ -223,6 +223,10 @@ TEST_F(Install, BrokenPackagesNeverCrashAndWriteOnlyWhatIsSafe) {
         {"name climbing out", "..\\e2e_b6.scr", saver, 0, 0, 0},
         {"target path of 260 bytes", longest + "L.scr", saver, 0, 0, 0},
     };
+    char windows[MAX_PATH];
+    GetWindowsDirectoryA(windows, MAX_PATH);
+    const std::string climbed = std::string(windows) + "\\e2e_b6.scr";
+    DeleteFileA(climbed.c_str());  // a failed earlier run may have left it
     Bytes stub = scratch::Read(scratch::SetupExePath());
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
@@ -247,9 +251,8 @@ TEST_F(Install, BrokenPackagesNeverCrashAndWriteOnlyWhatIsSafe) {
         }
         EXPECT_TRUE(e2e::KeptAsideFiles().empty());
     }
-    char windows[MAX_PATH];
-    GetWindowsDirectoryA(windows, MAX_PATH);
-    EXPECT_FALSE(scratch::Exists(std::string(windows) + "\\e2e_b6.scr"));
+    EXPECT_FALSE(scratch::Exists(climbed));
+    DeleteFileA(climbed.c_str());
 }
 
 }  // namespace

@@ -24,6 +24,7 @@ void DeleteTree(HKEY parent, const wchar_t* name) {
 class ScratchUser {
 public:
     explicit ScratchUser(std::initializer_list<const wchar_t*> keys) {
+        DeleteTree(HKEY_CURRENT_USER, L"Software\\SetupTestUser");  // left by a run that died
         RegCreateKeyW(HKEY_CURRENT_USER, L"Software\\SetupTestUser", &user_);
         for (const wchar_t* key : keys) {
             HKEY created;
@@ -116,6 +117,7 @@ LRESULT CALLBACK CountSettingChanges(HWND window, UINT message, WPARAM wParam, L
 // reported only when no policy names another screen saver or switches it off. Running programs
 // (a top-level window here) are told each time.
 TEST(Registration, APolicyThatDecidesMakesItAFailure) {
+    scratch::MakeDesktopKeyWritable();  // the screen-saver-active setting is stored there
     SaverFile saver;
     WNDCLASSW windowClass = {};
     windowClass.lpfnWndProc = CountSettingChanges;
