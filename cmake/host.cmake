@@ -29,6 +29,9 @@ gtest_discover_tests(native_tests TEST_PREFIX "native." DISCOVERY_MODE PRE_TEST 
 # needs --stub.
 set(SETUP_STUB "" CACHE FILEPATH "setup.exe to build into make-installer")
 make_installer_tool(setup_pure "${SETUP_STUB}")
+# Runs on other distributions too: the C++ and GCC runtimes inside, only the C library shared.
+target_link_options(make-installer PRIVATE -static-libstdc++ -static-libgcc)
+relink_on_new_time(make-installer)
 
 # Large files: progress at a terminal, and no temporary file left when the tool is stopped.
 add_test(NAME kit.large_files COMMAND ${CMAKE_SOURCE_DIR}/tests/kit/large_files_test.sh

@@ -45,8 +45,11 @@ set_target_properties(setup PROPERTIES ENABLE_EXPORTS ON OUTPUT_NAME setup)
 target_compile_options(setup PRIVATE ${STUB_FLAGS})
 target_include_directories(setup PRIVATE ${CMAKE_BINARY_DIR}/resources)
 target_link_libraries(setup PRIVATE setup_core)
+# It registers no exception handler and says so (NO_SEH), may load at any address (ASLR, hence
+# the relocations) and keeps data out of execution (NX).
 target_link_options(setup PRIVATE -nostdlib -s -Wl,--gc-sections -Wl,--subsystem,windows
-    -Wl,-e,_SetupEntry@0)
+    -Wl,-e,_SetupEntry@0 -Wl,--no-seh -Wl,--dynamicbase -Wl,--nxcompat -Wl,--enable-reloc-section)
+relink_on_new_time(setup)
 target_link_libraries(setup PRIVATE kernel32 user32 gdi32 advapi32 gcc)
 project_warnings(setup)
 
@@ -108,9 +111,15 @@ foreach(run "1024x768x8 DisplayCheck.*" "1024x768x16 DisplayCheck.*"
         ENVIRONMENT "SETUP_EXE=$<TARGET_FILE:setup>" RUN_SERIAL TRUE)
 endforeach()
 
-# What the built program is made of: imports, exports, and no whole marker in its bytes.
+# What the built program is made of: imports, exports, no whole marker in its bytes, its
+# hardening and its size.
 add_test(NAME setup.binary_shape
          COMMAND ${CMAKE_SOURCE_DIR}/tests/check_binary.sh $<TARGET_FILE:setup>)
+
+# The same commit gives the same bytes, wherever and whenever it is built.
+add_test(NAME setup.second_build
+         COMMAND ${CMAKE_SOURCE_DIR}/tests/release/second_build_test.sh ${CMAKE_SOURCE_DIR}
+                 $<TARGET_FILE:setup>)
 
 # The authors' tool built twice: make-installer.exe under Wine against build/host's native one.
 add_test(NAME kit.parity
@@ -123,6 +132,7 @@ add_executable(starlight WIN32 ${CMAKE_SOURCE_DIR}/samples/starlight_win.cpp)
 set_target_properties(starlight PROPERTIES SUFFIX ".scr")
 target_compile_options(starlight PRIVATE -Os)
 target_link_options(starlight PRIVATE -static -s)
+relink_on_new_time(starlight)
 project_warnings(starlight)
 
 # Timing of the progress screen's two paints (not a test: run it by hand under Wine).
@@ -140,6 +150,7 @@ project_warnings(kit_pure)
 make_installer_tool(kit_pure $<TARGET_FILE:setup>)
 target_link_options(make-installer PRIVATE -static)
 add_dependencies(make-installer setup)
+relink_on_new_time(make-installer)
 
 # Runs an installer through to its end and saves what it showed (scripts/demo uses it).
 add_executable(preview ${CMAKE_SOURCE_DIR}/runner/preview_win.cpp
