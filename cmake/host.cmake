@@ -32,6 +32,9 @@ make_installer_tool(setup_pure "${SETUP_STUB}")
 # Runs on other distributions too: the C++ and GCC runtimes inside, only the C library shared.
 target_link_options(make-installer PRIVATE -static-libstdc++ -static-libgcc)
 relink_on_new_time(make-installer)
+add_test(NAME kit.needed_libraries
+         COMMAND ${CMAKE_SOURCE_DIR}/tests/release/needed_libraries_test.sh
+                 $<TARGET_FILE:make-installer>)
 
 # Large files: progress at a terminal, and no temporary file left when the tool is stopped.
 add_test(NAME kit.large_files COMMAND ${CMAKE_SOURCE_DIR}/tests/kit/large_files_test.sh
