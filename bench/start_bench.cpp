@@ -3,6 +3,10 @@
 //   start_bench extract PAIRS SETUP.EXE SAVER.SCR NAME
 //       start to the screen saver completely written (closed), against `cmd /c copy` of the
 //       same bytes into the same folder; one line per pair: extract, pair, setup ms, copy ms
+//   start_bench floor PAIRS SETUP.EXE SAVER.SCR NAME FLOOR.EXE
+//       start to the screen saver at its full size in the system folder, as a user sees it,
+//       against the floor program (floor_install) writing the same bytes; one line per pair:
+//       floor, pair, setup ms, floor ms
 //   start_bench memory SETUP.EXE SAVER.SCR NAME
 //       the installer's peak private memory up to its question: memory, peak bytes, the
 //       measure used, then as a cross-check the highest PagefileUsage seen and the
@@ -122,29 +126,45 @@ bool WriterDone(const std::string& path) {
     return true;
 }
 
-// Start to the file completely written: at its full size and closed by the installer.
-bool TimeExtraction(const std::string& setup, const std::string& target, long long size,
-                    double* ms) {
-    Child installer;
+// Start of `commandLine` to the file at its full size, as a user sees it, and closed by its
+// writer when `closed` asks for that too.
+bool TimeWrite(const std::string& commandLine, const std::string& target, long long size,
+               bool closed, Child* child, double* ms) {
     LARGE_INTEGER start = Now();
-    if (!Start("\"" + setup + "\"", &installer))
+    if (!Start(commandLine, child))
         return false;
-    bool written = false;
     for (;;) {
-        if (FileSize(target) == size && WriterDone(target)) {
+        if (FileSize(target) == size && (!closed || WriterDone(target))) {
             *ms = MillisecondsSince(start);
-            written = true;
-            break;
+            return true;
         }
         if (MillisecondsSince(start) > kTimeoutMs ||
-            WaitForSingleObject(installer.process, 1) == WAIT_OBJECT_0)
-            break;
+            WaitForSingleObject(child->process, 1) == WAIT_OBJECT_0)
+            return Fail("the screen saver was not written", target);
     }
-    bool answered = written && AnswerNo(&installer);
+}
+
+// The installer's run: timed as `closed` says, then answered No and the file removed.
+bool TimeExtraction(const std::string& setup, const std::string& target, long long size,
+                    bool closed, double* ms) {
+    Child installer;
+    bool ok = TimeWrite("\"" + setup + "\"", target, size, closed, &installer, ms) &&
+              AnswerNo(&installer);
     Stop(&installer);
-    if (!written)
-        return Fail("the screen saver was not written", target);
-    return answered && RemoveTarget(target);
+    return ok && RemoveTarget(target);
+}
+
+bool TimeFloor(const std::string& floor, const std::string& setup, long long offset,
+               const std::string& target, long long size, double* ms) {
+    Child writer;
+    bool ok = TimeWrite(
+        "\"" + floor + "\" \"" + setup + "\" " + std::to_string(offset) + " \"" + target + "\"",
+        target, size, false, &writer, ms);
+    DWORD status = 1;
+    ok = ok && WaitForSingleObject(writer.process, kTimeoutMs) == WAIT_OBJECT_0 &&
+         GetExitCodeProcess(writer.process, &status) && status == 0;
+    Stop(&writer);
+    return (ok || Fail("the floor program failed", floor)) && RemoveTarget(target);
 }
 
 bool TimeCopy(const std::string& saver, const std::string& target, long long size, double* ms) {
@@ -187,8 +207,20 @@ int Extract(int pairs, const std::string& setup, const std::string& saver,
     if (size < 0 || !RemoveTarget(target))
         return 1;
     return TimePairs(
-        "extract", pairs, [&](double* ms) { return TimeExtraction(setup, target, size, ms); },
+        "extract", pairs, [&](double* ms) { return TimeExtraction(setup, target, size, true, ms); },
         [&](double* ms) { return TimeCopy(saver, target, size, ms); });
+}
+
+// Against the floor, both until the file has its full size: the screen saver runs to the end of
+// the installer file, so it starts at the installer's size less its own.
+int Floor(int pairs, const std::string& setup, const std::string& saver, const std::string& target,
+          const std::string& floor) {
+    long long size = SaverSize(saver), offset = FileSize(setup) - size;
+    if (size < 0 || offset < 0 || !RemoveTarget(target))
+        return 1;
+    return TimePairs(
+        "floor", pairs, [&](double* ms) { return TimeExtraction(setup, target, size, false, ms); },
+        [&](double* ms) { return TimeFloor(floor, setup, offset, target, size, ms); });
 }
 
 // Private bytes summed over the committed private regions of the address space.
@@ -341,6 +373,7 @@ int Paint(int pairs, const std::string& setup, const std::string& saver, const s
 int Usage() {
     fprintf(stderr,
             "usage: start_bench extract PAIRS SETUP.EXE SAVER.SCR NAME\n"
+            "       start_bench floor PAIRS SETUP.EXE SAVER.SCR NAME FLOOR.EXE\n"
             "       start_bench memory SETUP.EXE SAVER.SCR NAME\n"
             "       start_bench paint PAIRS SETUP.EXE SAVER.SCR NAME BLANK.EXE\n");
     return 2;
@@ -355,6 +388,8 @@ int main(int argc, char** argv) {
     std::string folder = e2e::RealSystemFolder() + "\\";
     if (command == "extract" && argc == 6 && atoi(argv[2]) > 0)
         return Extract(atoi(argv[2]), argv[3], argv[4], folder + argv[5]);
+    if (command == "floor" && argc == 7 && atoi(argv[2]) > 0)
+        return Floor(atoi(argv[2]), argv[3], argv[4], folder + argv[5], argv[6]);
     if (command == "memory" && argc == 5)
         return Memory(argv[2], argv[3], folder + argv[4]);
     if (command == "paint" && argc == 7 && atoi(argv[2]) > 0)

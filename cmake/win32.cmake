@@ -161,6 +161,14 @@ target_include_directories(preview PRIVATE ${CMAKE_SOURCE_DIR})
 target_link_options(preview PRIVATE -static)
 project_warnings(preview)
 
+# The floor the installer's extraction is timed against, built as the installer is.
+add_executable(floor_install WIN32 ${CMAKE_SOURCE_DIR}/bench/floor_install_win.cpp)
+target_compile_options(floor_install PRIVATE -Os -fno-exceptions -fno-rtti -fno-builtin
+                       -fno-asynchronous-unwind-tables -mno-stack-arg-probe)
+target_link_options(floor_install PRIVATE -nostdlib -s -Wl,-e,_FloorEntry@0)
+target_link_libraries(floor_install PRIVATE kernel32 user32 gdi32)
+project_warnings(floor_install)
+
 # Start-up timing and memory of a built installer, and the one-colour window it is timed
 # against (bench/run runs them under Wine).
 add_executable(start_bench ${CMAKE_SOURCE_DIR}/bench/start_bench.cpp

@@ -19,23 +19,49 @@ void BuildSaverBoundary(char* buffer) {
     JoinMarker(buffer, "boundary of saver and data");
 }
 
+// Horspool's search: the byte of the text under one end of the marker says how far the marker
+// may move on without passing a match, up to its whole length, so most bytes of a long file are
+// never read. Moving forward, the window's last byte decides: its distance from the marker's end
+// at its last place before the end. Moving back, its first byte: its first place after the start.
+static void MakeShifts(const char* marker, int backward, uint8_t* shift) {
+    for (int c = 0; c < 256; ++c)
+        shift[c] = kMarkerLength;
+    for (uint32_t i = 1; i < kMarkerLength; ++i) {
+        if (backward) {
+            shift[static_cast<uint8_t>(marker[kMarkerLength - i])] = kMarkerLength - i;
+        } else {
+            shift[static_cast<uint8_t>(marker[i - 1])] = kMarkerLength - i;
+        }
+    }
+}
+
 int FindMarker(const uint8_t* data, uint32_t length, const char* marker, uint32_t* position) {
     if (length < kMarkerLength)
         return 0;
-    const uint8_t* last = data + (length - kMarkerLength);
-    const uint8_t* p = data;
-    // memchr finds the candidates; the first full match is the same one a byte-by-byte scan finds.
-    while (p <= last) {
-        p = static_cast<const uint8_t*>(memchr(p, marker[0], static_cast<size_t>(last - p) + 1));
-        if (!p)
-            return 0;
-        if (memcmp(p, marker, kMarkerLength) == 0) {
-            *position = static_cast<uint32_t>(p - data);
+    uint8_t shift[256];
+    MakeShifts(marker, 0, shift);
+    for (uint32_t at = 0; at <= length - kMarkerLength; at += shift[data[at + kMarkerLength - 1]]) {
+        if (memcmp(data + at, marker, kMarkerLength) == 0) {
+            *position = at;
             return 1;
         }
-        ++p;
     }
     return 0;
+}
+
+int FindLastMarker(const uint8_t* data, uint32_t length, const char* marker, uint32_t* position) {
+    if (length < kMarkerLength)
+        return 0;
+    uint8_t shift[256];
+    MakeShifts(marker, 1, shift);
+    for (uint32_t at = length - kMarkerLength;; at -= shift[data[at]]) {
+        if (memcmp(data + at, marker, kMarkerLength) == 0) {
+            *position = at;
+            return 1;
+        }
+        if (at < shift[data[at]])
+            return 0;
+    }
 }
 
 // A component of dots (and spaces, which Windows strips) with two dots or more climbs out.
@@ -136,14 +162,22 @@ int LocatePackage(const uint8_t* image, uint32_t length, PackageLayout* layout) 
     return 1;
 }
 
-int LocateSplashDib(const uint8_t* saverImage, uint32_t length, SplashLocation* splash) {
+int FindLastSaverBoundary(const uint8_t* saverImage, uint32_t length, uint32_t* last) {
+    char marker[kMarkerBufferSize];
+    BuildSaverBoundary(marker);
+    return FindLastMarker(saverImage, length, marker, last);
+}
+
+int LocateSplashDibUpTo(const uint8_t* saverImage, uint32_t length, uint32_t last,
+                        SplashLocation* splash) {
     splash->offset = 0;
     splash->length = 0;
     splash->complete = 0;
     char marker[kMarkerBufferSize];
     BuildSaverBoundary(marker);
     uint32_t q;
-    if (!FindMarker(saverImage, length, marker, &q))
+    if (length < kMarkerLength || last > length - kMarkerLength ||
+        !FindMarker(saverImage, last + kMarkerLength, marker, &q))
         return 0;
     // 64-bit sums: X and Y come from the file and may be anything.
     const uint8_t* header = saverImage + q;
@@ -162,4 +196,11 @@ int LocateSplashDib(const uint8_t* saverImage, uint32_t length, SplashLocation* 
     splash->length = n;
     splash->complete = 1;
     return 1;
+}
+
+int LocateSplashDib(const uint8_t* saverImage, uint32_t length, SplashLocation* splash) {
+    uint32_t last = 0;
+    int found = FindLastSaverBoundary(saverImage, length, &last);
+    // Without a boundary the splash range is still set, to none.
+    return LocateSplashDibUpTo(saverImage, length, found ? last : length, splash) && found;
 }

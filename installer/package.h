@@ -51,9 +51,10 @@ enum : uint32_t {
 void BuildSetupBoundary(char* buffer);
 void BuildSaverBoundary(char* buffer);
 
-// First position at which the 46 bytes of `marker` occur in data[0, length): a forward scan
-// that takes the first match. 1 and *position when found, 0 when absent.
+// First position at which the 46 bytes of `marker` occur in data[0, length), or the last one.
+// 1 and *position when found, 0 when absent.
 int FindMarker(const uint8_t* data, uint32_t length, const char* marker, uint32_t* position);
+int FindLastMarker(const uint8_t* data, uint32_t length, const char* marker, uint32_t* position);
 
 // Whether a name may be joined to the system folder: not empty, no ".." component and no device
 // name (CON, NUL, COM1, ...) as a component, no colon, not starting with a backslash or slash.
@@ -84,6 +85,14 @@ struct SplashLocation {
 // Finds SaverBoundary in SaverImage and the range of SplashDib. 0 when there is no
 // SaverBoundary. A header or picture that would reach past the end gives length 0.
 int LocateSplashDib(const uint8_t* saverImage, uint32_t length, SplashLocation* splash);
+
+// The same in two steps, for a reader that must know the package good before it writes but
+// need not read a large screen saver through first. The tool puts the data header at the end,
+// so the last SaverBoundary is found from there at once (0 when there is none); the first one,
+// which is the one that counts, lies at or before it, and the second step finds it there.
+int FindLastSaverBoundary(const uint8_t* saverImage, uint32_t length, uint32_t* last);
+int LocateSplashDibUpTo(const uint8_t* saverImage, uint32_t length, uint32_t last,
+                        SplashLocation* splash);
 
 // Builds an installer file: stub, zero padding, boundary, name field, screen saver. `output` must
 // hold InstallerFileSize(...) bytes. Refuses (0, with a reason) whatever the reader would not read

@@ -129,7 +129,9 @@ static void MakeSplashBitmap(const BYTE* saver, const SplashLocation& splash) {
 
 // Reads the own file, writes the screen saver and makes the splash bitmap, with the wait
 // cursor up. 1 when the file is written and the window may come. The whole package is located
-// first: a damaged one must not replace anything in the system folder.
+// first: a damaged one must not replace anything in the system folder. The splash picture is
+// looked for once the file is written, so that a large screen saver is read through once
+// before the user has it, not twice.
 static int ExtractPackage(const wchar_t* ownPath) {
     g_installer.SavedCursor = SetCursor(LoadCursorA(nullptr, IDC_WAIT));
     DWORD size = GetFileSizeByName(ownPath);
@@ -137,11 +139,14 @@ static int ExtractPackage(const wchar_t* ownPath) {
     int extracted = 0;
     if (image) {
         PackageLayout package;
-        SplashLocation splash;
+        uint32_t lastBoundary;
         if (LocatePackage(image, size, &package) && SetTargetNames(package.saverName) &&
-            LocateSplashDib(package.saverImage, package.saverImageLength, &splash) &&
+            FindLastSaverBoundary(package.saverImage, package.saverImageLength, &lastBoundary) &&
             WriteSaverFile(g_installer.TargetPath, package.saverImage, package.saverImageLength,
                            g_installer.PreviousFileCopy)) {
+            SplashLocation splash;
+            LocateSplashDibUpTo(package.saverImage, package.saverImageLength, lastBoundary,
+                                &splash);
             MakeSplashBitmap(package.saverImage, splash);
             extracted = 1;
         }

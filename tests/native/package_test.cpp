@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "tests/fixtures/synthetic_saver.h"
 #include "installer/package.h"
 
@@ -90,6 +92,46 @@ TEST(SaverName, StaysInsideTheSystemFolder) {
         EXPECT_FALSE(IsSafeSaverName(name)) << name;
 }
 
+// The searches skip most bytes; they must still find the first and the last match that a scan
+// byte by byte finds: markers twice and overlapping, at either end, near misses one byte short
+// or off, and at every offset from a start, so that a match falls at each place a skip can land.
+TEST(MarkerSearch, FindsTheFirstAndTheLastMatchAsAScanDoes) {
+    for (const std::string& marker : {kSetupMarker, kSaverMarker}) {
+        const std::string other = marker == kSetupMarker ? kSaverMarker : kSetupMarker;
+        const std::string shortOne = marker.substr(0, 45), offLast = shortOne + "!",
+                          offFirst = "!" + marker.substr(1), overlap = marker + marker.substr(5);
+        std::vector<Bytes> texts = {
+            {},
+            Cat(shortOne),
+            Cat(marker),
+            Cat(marker, Bytes(3, '-')),
+            Cat(Bytes(7, '@'), marker, Bytes(3, '-')),
+            Cat(offLast, marker, offFirst),
+            Cat(other, overlap, shortOne),
+            Cat(marker, Bytes(100, 'x'), marker),
+            Cat(Bytes(300, '@'), offLast, Bytes(45, '-'), shortOne),
+        };
+        for (size_t before = 0; before < 2 * kMarkerLength + 3; ++before)
+            texts.push_back(Cat(Bytes(before, static_cast<uint8_t>(before % 3 ? 'a' : '@')), marker,
+                                Bytes(before % 5, 'e')));
+        for (const Bytes& text : texts) {
+            Bytes exact(text);  // so AddressSanitizer sees any read past the end
+            auto first = std::search(exact.begin(), exact.end(), marker.begin(), marker.end());
+            auto last = std::find_end(exact.begin(), exact.end(), marker.begin(), marker.end());
+            uint32_t at = 99999, lastAt = 99999;
+            int found = FindMarker(exact.data(), exact.size(), marker.c_str(), &at);
+            int foundLast = FindLastMarker(exact.data(), exact.size(), marker.c_str(), &lastAt);
+            std::string seen(exact.begin(), exact.end());
+            ASSERT_EQ(first != exact.end(), found) << seen;
+            ASSERT_EQ(found, foundLast) << seen;
+            if (found)
+                EXPECT_EQ(std::make_pair(first - exact.begin(), last - exact.begin()),
+                          std::make_pair(long{at}, long{lastAt}))
+                    << seen;
+        }
+    }
+}
+
 TEST(SplashLocation, FollowsTheTwoBlocksAndStaysInside) {
     const Bytes noY = Saver(0, 0, 0, 0), noX(noY.begin(), noY.end() - 10);
     // What LocateSplashDib returns, then the offset, length and completeness it gives.
@@ -97,6 +139,9 @@ TEST(SplashLocation, FollowsTheTwoBlocksAndStaysInside) {
         {"X 16, Y 8", Saver(10, 16, 8, 16 + 4 + 8 + 4 + 10), {1, 100 + 222, 10, 1}},
         {"picture ends at the last byte", Saver(5, 0, 0, 8 + 5), {1, 100 + 198, 5, 1}},
         {"the first header counts", Cat(Saver(0, 0, 0, 8), Saver(1, 0, 0, 9)), {1, 298, 0, 1}},
+        {"the first of two overlapping ones counts",
+         Cat(kSaverMarker.substr(0, 41), fixtures::HeaderOnlySaver(0, 1, 0, 0, 9)),
+         {1, 198, 0, 1}},
         {"picture one byte too long", Saver(6, 0, 0, 8 + 5), {1, 0, 0, 0}},
         {"header without Y", noY, {1, 0, 0, 0}},
         {"header cut before X", noX, {1, 0, 0, 0}},
