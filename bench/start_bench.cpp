@@ -133,14 +133,15 @@ bool TimeWrite(const std::string& commandLine, const std::string& target, long l
     LARGE_INTEGER start = Now();
     if (!Start(commandLine, child))
         return false;
-    for (;;) {
+    // A writer that ends between two looks has its file looked at once more.
+    for (bool ended = false;;) {
         if (FileSize(target) == size && (!closed || WriterDone(target))) {
             *ms = MillisecondsSince(start);
             return true;
         }
-        if (MillisecondsSince(start) > kTimeoutMs ||
-            WaitForSingleObject(child->process, 1) == WAIT_OBJECT_0)
+        if (ended || MillisecondsSince(start) > kTimeoutMs)
             return Fail("the screen saver was not written", target);
+        ended = WaitForSingleObject(child->process, 1) == WAIT_OBJECT_0;
     }
 }
 
