@@ -1,6 +1,6 @@
 // make-installer speaks the user's language: the Linux tool by LANG, the Windows tool under Wine
 // by the user's UI language. Help, refusals and inspect's report come out as the table has them,
-// with the same exit codes in both languages.
+// with the same exit codes in both languages; --json stays English.
 #include <gtest/gtest.h>
 #include <stdio.h>
 #include <stdlib.h>
@@ -38,12 +38,13 @@ Result RunTool(const std::string& command, bool keepErrors) {
     return result;
 }
 
-std::string ReportOf(const char* path, Language language) {
+std::string ReportOf(const char* path, Language language, bool json = false) {
     std::ifstream file(path, std::ios::binary);
     std::vector<uint8_t> bytes((std::istreambuf_iterator<char>(file)),
                                std::istreambuf_iterator<char>());
     SetLanguage(language);
-    std::string report = FormatInspectText(InspectInstaller(bytes.data(), bytes.size()));
+    InstallerFacts facts = InspectInstaller(bytes.data(), bytes.size());
+    std::string report = json ? FormatInspectJson(facts) : FormatInspectText(facts);
     SetLanguage(Language::kEnglish);
     return report;
 }
@@ -92,6 +93,7 @@ TEST(KitLanguage, BothToolsSpeakTheUsersLanguageWithTheSameExitCodes) {
              2},
             {"inspect a.exe", false, ReportOf("a.exe", l), 0},
             {"inspect cut.exe", false, ReportOf("cut.exe", l), 1},
+            {"inspect a.exe --json", false, ReportOf("a.exe", kEn, true), 0},
         };
         for (const Case& c : cases) {
             SCOPED_TRACE(tool.prefix + " " + c.args);
