@@ -46,6 +46,13 @@ if(SETUP_STUB)
     add_test(NAME kit.signing COMMAND ${CMAKE_SOURCE_DIR}/tests/kit/signing_test.sh
                                       $<TARGET_FILE:make-installer> ${WIN32_BUILD})
     set_tests_properties(kit.signing PROPERTIES RUN_SERIAL TRUE)
+    # Both tools in both languages against the table of texts.
+    add_executable(kit_language_test ${CMAKE_SOURCE_DIR}/tests/kit/language_test.cpp ${KIT_SOURCES})
+    target_link_libraries(kit_language_test PRIVATE setup_pure GTest::gtest_main)
+    project_warnings(kit_language_test)
+    add_test(NAME kit.language COMMAND kit_language_test)
+    set_tests_properties(kit.language PROPERTIES RUN_SERIAL TRUE ENVIRONMENT
+        "MAKE_INSTALLER=$<TARGET_FILE:make-installer>;WINDOWS_MAKE_INSTALLER=${CMAKE_SOURCE_DIR}/runner/wine-run --build ${WIN32_BUILD} ${WIN32_BUILD}/make-installer.exe")
 endif()
 
 if(CMAKE_CXX_COMPILER_ID STREQUAL "Clang")

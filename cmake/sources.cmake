@@ -36,4 +36,5 @@ set(KIT_SOURCES
     tools/picture.cpp
     tools/picture_decode.cpp
     tools/saver_header.cpp
+    tools/texts.cpp
 )

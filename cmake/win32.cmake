@@ -128,6 +128,9 @@ add_test(NAME kit.parity
          COMMAND ${CMAKE_SOURCE_DIR}/tests/kit/parity_test.sh ${CMAKE_BINARY_DIR}/../host/make-installer
                  ${CMAKE_SOURCE_DIR}/samples/starlight-splash.bmp ${WINE_RUN}
                  $<TARGET_FILE:make-installer>)
+add_test(NAME kit.drop
+         COMMAND ${CMAKE_SOURCE_DIR}/tests/kit/drop_test.sh
+                 ${CMAKE_SOURCE_DIR}/samples/starlight-splash.bmp ${WINE_RUN} $<TARGET_FILE:make-installer>)
 
 # The sample screen saver that the demo and the README use.
 add_executable(starlight WIN32 ${CMAKE_SOURCE_DIR}/samples/starlight_win.cpp)

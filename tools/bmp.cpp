@@ -6,6 +6,7 @@
 #include "support/little_endian.h"
 #include "tools/bmp_rle.h"
 #include "tools/picture.h"
+#include "tools/texts.h"
 
 namespace {
 
@@ -147,6 +148,6 @@ bool BmpToPackedDib(const uint8_t* file, size_t length, std::vector<uint8_t>* di
         dib->insert(dib->end(), file + rowsAt, file + rowsAt + rowBytes);
     }
     if (!IsSplashDibComplete(dib->data(), static_cast<uint32_t>(dib->size())))
-        return Refuse(reason, "the installer's splash guard would leave the picture out");
+        return Refuse(reason, Say(Text::kSplashUnfit));
     return true;
 }

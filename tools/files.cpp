@@ -6,6 +6,9 @@
 #include <string.h>
 #include <sys/stat.h>
 
+#include "tools/console.h"
+#include "tools/texts.h"
+
 #ifdef _WIN32
 #include <fcntl.h>
 #include <io.h>
@@ -89,18 +92,26 @@ static bool ShowsProgress(uint64_t total) {
     return total >= kLongWork && isatty(fileno(stderr));
 }
 
-static void ShowProgress(const char* doing, const std::string& path, uint64_t done,
-                         uint64_t total) {
-    fprintf(stderr, "\rmake-installer: %s %s: %3u%%", doing, path.c_str(),
-            static_cast<unsigned>(done * 100 / total));
-    if (done >= total)
-        fputc('\n', stderr);
+static void ShowProgress(Text doing, const std::string& path, uint64_t done, uint64_t total) {
+    char percent[8];
+    snprintf(percent, sizeof percent, "%3u%%", static_cast<unsigned>(done * 100 / total));
+    Show(stderr,
+         "\rmake-installer: " + Say(doing, {path}) + ": " + percent + (done >= total ? "\n" : ""));
+}
+
+// The reasons an author meets most, in the author's language; the rest as the system says them.
+static std::string SystemReason(int error) {
+    if (error == ENOENT)
+        return Say(Text::kNoSuchFile);
+    if (error == EACCES)
+        return Say(Text::kAccessDenied);
+    return strerror(error);
 }
 
 bool ReadWholeFile(const std::string& path, std::vector<uint8_t>* bytes, std::string* reason) {
     FILE* file = fopen(path.c_str(), "rb");
     if (!file) {
-        *reason = strerror(errno);
+        *reason = SystemReason(errno);
         return false;
     }
     bytes->clear();
@@ -111,11 +122,12 @@ bool ReadWholeFile(const std::string& path, std::vector<uint8_t>* bytes, std::st
     while ((got = fread(buffer, 1, sizeof buffer, file)) > 0) {
         bytes->insert(bytes->end(), buffer, buffer + got);
         if (progress && (bytes->size() % kStep < got || bytes->size() >= total))
-            ShowProgress("reading", path, bytes->size() < total ? bytes->size() : total, total);
+            ShowProgress(Text::kReading, path, bytes->size() < total ? bytes->size() : total,
+                         total);
     }
     bool failed = ferror(file) != 0;
     if (failed)
-        *reason = strerror(errno);
+        *reason = SystemReason(errno);
     fclose(file);
     return !failed;
 }
@@ -178,7 +190,7 @@ bool WriteFileAtomically(const std::string& path, const std::vector<uint8_t>& by
                          std::string* reason) {
     std::string temporary = path + ".partial";
     if (temporary.size() >= sizeof g_partialPath) {
-        *reason = "the path is too long: " + path;
+        *reason = Say(Text::kPathTooLong, {path});
         return false;
     }
     WatchForEarlyEnd();
@@ -187,7 +199,7 @@ bool WriteFileAtomically(const std::string& path, const std::vector<uint8_t>& by
     FILE* file = CreatePartial(temporary.c_str());
     if (!file) {
         g_partialExists = 0;
-        *reason = "cannot create " + temporary + ": " + strerror(errno);
+        *reason = Say(Text::kCannotCreate, {temporary, SystemReason(errno)});
         return false;
     }
     bool progress = ShowsProgress(bytes.size());
@@ -197,7 +209,7 @@ bool WriteFileAtomically(const std::string& path, const std::vector<uint8_t>& by
         written = fwrite(bytes.data() + done, 1, step, file) == step;
         done += step;
         if (progress && written)
-            ShowProgress("writing", path, done, bytes.size());
+            ShowProgress(Text::kWriting, path, done, bytes.size());
     }
     int error = errno;
     if (fclose(file) != 0 && written) {
@@ -207,12 +219,12 @@ bool WriteFileAtomically(const std::string& path, const std::vector<uint8_t>& by
     if (!written) {
         remove(temporary.c_str());
         g_partialExists = 0;
-        *reason = "cannot write " + temporary + ": " + strerror(error);
+        *reason = Say(Text::kCannotWrite, {temporary, SystemReason(error)});
         return false;
     }
     bool renamed = ReplaceFile(temporary, path);
     if (!renamed) {
-        *reason = "cannot rename " + temporary + " to " + path;
+        *reason = Say(Text::kCannotRename, {temporary, path});
         remove(temporary.c_str());
     }
     g_partialExists = 0;

@@ -39,7 +39,7 @@ bool IsWindowsOwnSaverName(const std::string& name) {
     return false;
 }
 
-void Check(InstallerFacts* facts, const char* what, bool stopsInstall, bool ok,
+void Check(InstallerFacts* facts, Text what, bool stopsInstall, bool ok,
            const std::string& failure) {
     facts->checks.push_back({what, ok ? "" : failure, stopsInstall});
 }
@@ -47,8 +47,7 @@ void Check(InstallerFacts* facts, const char* what, bool stopsInstall, bool ok,
 void InspectSaver(const uint8_t* saver, uint32_t length, InstallerFacts* f) {
     SplashLocation splash;
     f->headerFound = LocateSplashDib(saver, length, &splash);
-    Check(f, "data header", true, f->headerFound,
-          "the screen saver has no data header (its saver boundary marker is missing)");
+    Check(f, Text::kCheckDataHeader, true, f->headerFound, Say(Text::kNoDataHeader));
     if (!f->headerFound)
         return;
     char marker[kMarkerBufferSize];
@@ -61,41 +60,37 @@ void InspectSaver(const uint8_t* saver, uint32_t length, InstallerFacts* f) {
     }
     if (f->firstBlock >= 0 && q + kFirstBlockOffset + x + 4 <= length)
         f->secondBlock = Read32(saver + q + kFirstBlockOffset + x);
-    Check(f, "data header inside", false, splash.complete,
-          "the data header or splash picture reaches past the end of the screen saver; the "
-          "installer shows no splash");
+    Check(f, Text::kCheckDataHeaderInside, false, splash.complete, Say(Text::kDataHeaderCutOff));
     if (!splash.complete || splash.length == 0)
         return;
     const uint8_t* dib = saver + splash.offset;
     f->splashDescribed = DescribeDib(dib, splash.length, &f->splash);
-    Check(f, "splash picture", false, IsSplashDibComplete(dib, splash.length),
-          "the splash picture is not whole or not drawable; the installer's guard leaves it out");
+    Check(f, Text::kCheckSplashPicture, false, IsSplashDibComplete(dib, splash.length),
+          Say(Text::kSplashNotDrawable));
 }
 
 }  // namespace
 
 std::string SizeLimitText() {
-    return "an installer maps its whole file into its 2 GiB address space, so it can have at "
-           "most " +
-           std::to_string(kMaxInstallerSize) + " bytes (1 GiB) and a screen saver at most " +
-           std::to_string(kMaxSaverSize) + " bytes";
+    return Say(Text::kSizeLimit,
+               {std::to_string(kMaxInstallerSize), std::to_string(kMaxSaverSize)});
 }
 
 InstallerFacts InspectInstaller(const uint8_t* file, size_t length) {
     InstallerFacts f;
     f.fileSize = length;
-    Check(&f, "size", true, length <= kMaxInstallerSize,
-          "the file has " + std::to_string(length) + " bytes; " + SizeLimitText());
+    Check(&f, Text::kCheckSize, true, length <= kMaxInstallerSize,
+          Say(Text::kFileTooLarge, {std::to_string(length), SizeLimitText()}));
     char marker[kMarkerBufferSize];
     BuildSetupBoundary(marker);
     uint32_t p = 0;
     bool fits = length <= 0xFFFFFFFFu;
     bool found = fits && FindMarker(file, static_cast<uint32_t>(length), marker, &p);
     f.packageFound = found && length - p >= kSaverImageOffset;
-    Check(&f, "package", true, f.packageFound,
-          !fits    ? "the file is 4 GiB or larger"
-          : !found ? "no package: the setup boundary marker is missing"
-                   : "the package is cut short before the end of its name field");
+    Check(&f, Text::kCheckPackage, true, f.packageFound,
+          Say(!fits    ? Text::kFileOf4GiB
+              : !found ? Text::kNoMarker
+                       : Text::kPackageCutShort));
     if (!f.packageFound)
         return f;
     f.stubSize = p;
@@ -103,16 +98,13 @@ InstallerFacts InspectInstaller(const uint8_t* file, size_t length) {
     bool terminated = memchr(field, 0, kSaverNameFieldLength) != nullptr;
     f.name = terminated ? std::string(field) : std::string(field, kSaverNameFieldLength);
     f.displayName = DisplayName(f.name);
-    Check(&f, "name", true, terminated && IsSafeSaverName(field),
-          !terminated ? "the name field has no terminating zero byte"
-                      : "the name is empty, leaves the system folder (\"..\", \":\", leading \\ "
-                        "or /) or names a device (CON, PRN, AUX, NUL, COM1-9, LPT1-9)");
-    Check(&f, "target path", true, f.name.size() <= kMaxSaverNameLength,
-          "the name has " + std::to_string(f.name.size()) + " bytes; under the longest system " +
-              "folder only " + std::to_string(kMaxSaverNameLength) + " fit");
-    Check(&f, "not Windows' own", true, !IsWindowsOwnSaverName(f.name),
-          "the name is one of the screen savers Windows ships, whose file in the system folder "
-          "Windows does not let even an administrator replace");
+    Check(&f, Text::kCheckName, true, terminated && IsSafeSaverName(field),
+          Say(terminated ? Text::kNameUnsafe : Text::kNameUnterminated));
+    Check(&f, Text::kCheckTargetPath, true, f.name.size() <= kMaxSaverNameLength,
+          Say(Text::kNameTooLong,
+              {std::to_string(f.name.size()), std::to_string(kMaxSaverNameLength)}));
+    Check(&f, Text::kCheckNotWindowsOwn, true, !IsWindowsOwnSaverName(f.name),
+          Say(Text::kNameWindowsOwn));
     // The installer's own reading decides where the screen saver ends; what it leaves out after
     // it is an attached signature's certificate table.
     PackageLayout layout;
@@ -134,7 +126,7 @@ bool BuildInstaller(const std::vector<uint8_t>& stub, const std::vector<uint8_t>
     uint64_t size =
         InstallerFileSize(static_cast<uint32_t>(stub.size()), static_cast<uint32_t>(saver.size()));
     if (stub.size() > 0xFFFFFFFFu || saver.size() > 0xFFFFFFFFu || size > 0xFFFFFFFFu) {
-        *reason = "the installer would reach 4 GiB";
+        *reason = Say(Text::kReaches4GiB);
         return false;
     }
     out->assign(size, 0);
@@ -142,7 +134,7 @@ bool BuildInstaller(const std::vector<uint8_t>& stub, const std::vector<uint8_t>
     if (!WriteInstallerFile(stub.data(), static_cast<uint32_t>(stub.size()), saver.data(),
                             static_cast<uint32_t>(saver.size()), name.c_str(), out->data(),
                             &refusal)) {
-        *reason = refusal;
+        *reason = SayEnglish(refusal);
         return false;
     }
     for (const InstallerCheck& c : InspectInstaller(out->data(), out->size()).checks) {

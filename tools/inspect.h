@@ -9,10 +9,11 @@
 #include <vector>
 
 #include "tools/bmp.h"
+#include "tools/texts.h"
 
 struct InstallerCheck {
-    const char* what;
-    std::string failure;  // empty: passed
+    Text what;
+    std::string failure;  // empty: passed, else in the chosen language
     bool stopsInstall;    // false: the installer still installs, without the splash picture
 };
 

@@ -2,7 +2,10 @@
 // object).
 #include <stdio.h>
 
+#include <algorithm>
+
 #include "tools/inspect.h"
+#include "tools/texts.h"
 
 namespace {
 
@@ -12,14 +15,30 @@ std::string Number(int64_t value) {
 
 std::string SplashText(const InstallerFacts& f) {
     if (f.splashLength == 0)
-        return "none";
+        return Say(Text::kSplashNone);
     if (!f.splashDescribed)
-        return "unreadable";
+        return Say(Text::kSplashUnreadable);
     const DibFacts& s = f.splash;
-    return std::string(s.kind) + " header, " + std::to_string(s.width) + " x " +
-           std::to_string(s.height < 0 ? -int64_t{s.height} : s.height) +
-           (s.height < 0 ? " top-down" : "") + ", " + std::to_string(s.bitCount) +
-           " bits per pixel, " + std::to_string(s.colours) + " colours in its table";
+    return Say(Text::kSplashFacts, {s.kind, std::to_string(s.width),
+                                    std::to_string(s.height < 0 ? -int64_t{s.height} : s.height),
+                                    s.height < 0 ? Say(Text::kTopDown) : "",
+                                    std::to_string(s.bitCount), std::to_string(s.colours)});
+}
+
+// The label column is as wide as the longest label in the language shown, and two more.
+size_t LabelColumns() {
+    size_t widest = 0;
+    for (Text label : {Text::kLabelStub, Text::kLabelName, Text::kLabelSaver,
+                       Text::kLabelDataHeader, Text::kLabelSplash, Text::kLabelResult})
+        widest = std::max(widest, ColumnsOf(Say(label)));
+    return widest + 2;
+}
+
+size_t CheckColumns(const InstallerFacts& f) {
+    size_t widest = 0;
+    for (const InstallerCheck& c : f.checks)
+        widest = std::max(widest, ColumnsOf(Say(c.what)));
+    return std::max<size_t>(widest + 2, 20);
 }
 
 // JSON wants UTF-8; a name is bytes in the installer's code page, so each byte outside ASCII
@@ -56,28 +75,32 @@ std::string JsonNumber(int64_t value) {
 }  // namespace
 
 std::string FormatInspectText(const InstallerFacts& f) {
+    const size_t column = LabelColumns();
+    auto line = [column](Text label, const std::string& value) {
+        return PadTo(Say(label), column) + value + "\n";
+    };
     std::string out;
     if (f.packageFound) {
-        out += "stub:          " + std::to_string(f.stubSize) +
-               " bytes (P = " + std::to_string(f.stubSize) + "), signature: " +
-               (f.signatureAttached ? "yes, " + std::to_string(f.signatureSize) + " bytes" : "no") +
-               "\n";
-        out += "name:          " + f.name + " (shown as \"" + f.displayName + "\")\n";
-        out += "screen saver:  " + std::to_string(f.saverSize) + " bytes\n";
+        std::string signature = f.signatureAttached
+                                    ? Say(Text::kSignatureYes, {std::to_string(f.signatureSize)})
+                                    : Say(Text::kSignatureNo);
+        out +=
+            line(Text::kLabelStub, Say(Text::kStubFacts, {std::to_string(f.stubSize), signature}));
+        out += line(Text::kLabelName, Say(Text::kShownAs, {f.name, f.displayName}));
+        out += line(Text::kLabelSaver, Say(Text::kBytes, {std::to_string(f.saverSize)}));
     }
     if (f.headerFound) {
-        out += "data header:   Q = " + std::to_string(f.headerOffset) +
-               ", X = " + Number(f.firstBlock) + ", Y = " + Number(f.secondBlock) +
-               ", N = " + Number(f.splashLength) + "\n";
-        out += "splash:        " + SplashText(f) + "\n";
+        out += line(Text::kLabelDataHeader,
+                    "Q = " + std::to_string(f.headerOffset) + ", X = " + Number(f.firstBlock) +
+                        ", Y = " + Number(f.secondBlock) + ", N = " + Number(f.splashLength));
+        out += line(Text::kLabelSplash, SplashText(f));
     }
-    out += "checks:\n";
-    for (const InstallerCheck& c : f.checks) {
-        std::string what = c.what;
-        out += "  " + what + std::string(20 - what.size(), ' ') +
-               (c.failure.empty() ? "ok" : c.failure) + "\n";
-    }
-    out += std::string("result:        ") + (f.installs ? "installs" : "does not install") + "\n";
+    out += Say(Text::kLabelChecks) + "\n";
+    const size_t checkColumn = CheckColumns(f);
+    for (const InstallerCheck& c : f.checks)
+        out += "  " + PadTo(Say(c.what), checkColumn) +
+               (c.failure.empty() ? Say(Text::kCheckOk) : c.failure) + "\n";
+    out += line(Text::kLabelResult, Say(f.installs ? Text::kInstalls : Text::kDoesNotInstall));
     return out;
 }
 
@@ -108,7 +131,8 @@ std::string FormatInspectJson(const InstallerFacts& f) {
     }
     std::string checks;
     for (const InstallerCheck& c : f.checks)
-        checks += std::string(checks.empty() ? "" : ", ") + "{" + Field("check", Quote(c.what)) +
+        checks += std::string(checks.empty() ? "" : ", ") + "{" +
+                  Field("check", Quote(SayIn(Language::kEnglish, c.what))) +
                   Field("ok", Bool(c.failure.empty())) +
                   Field("stops_install", Bool(c.stopsInstall)) +
                   Field("reason", Quote(c.failure), true) + "}";

@@ -1,7 +1,8 @@
 // make-installer: the authors' tool. Builds a self-extracting installer for one screen saver,
 // shows what an installer will do, takes the screen saver back out, and gives a finished screen
-// saver the installer's data header with a splash picture. The logic lives in the files beside
-// this one; here are the command line and the files.
+// saver the installer's data header with a splash picture; a screen saver dropped onto it (or
+// named alone) becomes its installer. The logic lives in the files beside this one; here are
+// the command line and the files.
 #include <stdio.h>
 #include <string.h>
 
@@ -12,46 +13,32 @@
 #include "installer/package.h"
 #include "resources/version.h"
 #include "tools/builtin_stub.h"
+#include "tools/console.h"
 #include "tools/files.h"
 #include "tools/inspect.h"
 #include "tools/picture.h"
 #include "tools/saver_header.h"
+#include "tools/texts.h"
 
 namespace {
 
 using Bytes = std::vector<uint8_t>;
-
-const char kToolHelp[] =
-    "usage: make-installer COMMAND ARGUMENTS\n"
-    "\n"
-    "  build SAVER.SCR [-o OUTPUT.EXE] [--name NAME] [--stub SETUP.EXE]\n"
-    "                     join the installer and a screen saver into one program\n"
-    "  inspect INSTALLER.EXE [--json]\n"
-    "                     show what an installer will do; exit 1 when it will not install\n"
-    "  extract INSTALLER.EXE [-o SAVER.SCR]\n"
-    "                     take the screen saver back out, byte for byte\n"
-    "  header SAVER.SCR [--splash PICTURE] [-o OUT.SCR]\n"
-    "                     append the installer's data header with a splash picture\n"
-    "\n"
-    "  make-installer COMMAND --help   more on one command\n"
-    "  make-installer --version        the version\n"
-    "\n"
-    "Exit codes: 0 done, 1 refused or failed (one line says which file and why), 2 usage.\n";
+using Options = std::map<std::string, std::string>;
 
 struct Command {
     const char* name;
-    const char* help;
+    Text help;
     std::vector<std::string> valueOptions, flags;
-    int (*run)(const std::string& input, std::map<std::string, std::string>& options);
+    int (*run)(const std::string& input, Options& options);
 };
 
 int Fail(const std::string& file, const std::string& reason) {
-    fprintf(stderr, "make-installer: %s: %s\n", file.c_str(), reason.c_str());
+    Show(stderr, "make-installer: " + file + ": " + reason + "\n");
     return 1;
 }
 
 int Usage(const std::string& message) {
-    fprintf(stderr, "make-installer: %s (make-installer --help)\n", message.c_str());
+    Show(stderr, "make-installer: " + Say(Text::kUsage, {message}) + "\n");
     return 2;
 }
 
@@ -64,15 +51,14 @@ size_t BaseNameStart(const std::string& path) {
 int RefuseOverwritingInputs(const std::string& output, const std::vector<std::string>& inputs) {
     for (const std::string& input : inputs)
         if (IsSameFile(output, input))
-            return Fail(output, "the output would replace an input (" + input +
-                                    "); name another file with -o");
+            return Fail(output, Say(Text::kReplacesInput, {input}));
     return 0;
 }
 
 // Refused by its size, before a screen saver too large to install is read whole into memory.
 int RefuseTooLarge(const std::string& saverPath) {
     if (FileSizeOf(saverPath) > kMaxSaverSize)
-        return Fail(saverPath, "too large: " + SizeLimitText());
+        return Fail(saverPath, Say(Text::kTooLarge, {SizeLimitText()}));
     return 0;
 }
 
@@ -83,7 +69,9 @@ int Write(const std::string& path, const Bytes& bytes) {
     return 0;
 }
 
-int Build(const std::string& saverPath, std::map<std::string, std::string>& options) {
+// `prepared`: the screen saver's bytes when they are not its file's (a drop with a picture).
+int BuildFile(const std::string& saverPath, const Bytes* prepared, Options& options,
+              Bytes* installer) {
     std::string name =
         options.count("--name") ? options["--name"] : saverPath.substr(BaseNameStart(saverPath));
     // Default: beside the saver, its file name without the extension and "Setup.exe".
@@ -92,8 +80,8 @@ int Build(const std::string& saverPath, std::map<std::string, std::string>& opti
         dot = saverPath.size();
     std::string output =
         options.count("-o") ? options["-o"] : saverPath.substr(0, dot) + "Setup.exe";
-    Bytes stub(kBuiltInStub, kBuiltInStub + kBuiltInStubSize), saver, installer;
-    std::string stubPath = options.count("--stub") ? options["--stub"] : "built-in stub";
+    Bytes stub(kBuiltInStub, kBuiltInStub + kBuiltInStubSize), saver;
+    std::string stubPath = options.count("--stub") ? options["--stub"] : Say(Text::kBuiltInStub);
     std::vector<std::string> inputs = {saverPath};
     if (options.count("--stub"))
         inputs.push_back(stubPath);
@@ -103,130 +91,110 @@ int Build(const std::string& saverPath, std::map<std::string, std::string>& opti
         return refused;
     std::string reason;
     if (options.count("--stub") && !ReadWholeFile(stubPath, &stub, &reason))
-        return Fail(stubPath, "cannot read: " + reason);
+        return Fail(stubPath, Say(Text::kCannotRead, {reason}));
     if (stub.empty())
-        return Fail(stubPath,
-                    "this make-installer was built without setup.exe; give --stub SETUP.EXE");
-    if (!ReadWholeFile(saverPath, &saver, &reason))
-        return Fail(saverPath, "cannot read: " + reason);
+        return Fail(stubPath, Say(Text::kNoBuiltInStub));
+    if (prepared)
+        saver = *prepared;
+    else if (!ReadWholeFile(saverPath, &saver, &reason))
+        return Fail(saverPath, Say(Text::kCannotRead, {reason}));
     char marker[kMarkerBufferSize];
     BuildSetupBoundary(marker);
     uint32_t at;
     if (stub.size() <= 0xFFFFFFFFu &&
         FindMarker(stub.data(), static_cast<uint32_t>(stub.size()), marker, &at))
-        return Fail(stubPath, "refused: the program already contains the setup boundary marker");
-    if (!BuildInstaller(stub, saver, name, &installer, &reason))
-        return Fail(saverPath, "refused as \"" + name + "\": " + reason);
-    if (int failed = Write(output, installer))
+        return Fail(stubPath, Say(Text::kStubHasMarker));
+    if (!BuildInstaller(stub, saver, name, installer, &reason))
+        return Fail(saverPath, Say(Text::kRefusedAs, {name, reason}));
+    if (int failed = Write(output, *installer))
         return failed;
-    printf("%s: %zu bytes, installs %s\n", output.c_str(), installer.size(), name.c_str());
+    Show(stdout, Say(Text::kBuilt, {output, std::to_string(installer->size()), name}));
     return 0;
 }
 
-int Inspect(const std::string& path, std::map<std::string, std::string>& options) {
+int Build(const std::string& saverPath, Options& options) {
+    Bytes installer;
+    return BuildFile(saverPath, nullptr, options, &installer);
+}
+
+int Inspect(const std::string& path, Options& options) {
     Bytes file;
     std::string reason;
     if (!ReadWholeFile(path, &file, &reason))
-        return Fail(path, "cannot read: " + reason);
+        return Fail(path, Say(Text::kCannotRead, {reason}));
     InstallerFacts facts = InspectInstaller(file.data(), file.size());
-    std::string text =
-        options.count("--json") ? FormatInspectJson(facts) : FormatInspectText(facts);
-    fputs(text.c_str(), stdout);
+    Show(stdout, options.count("--json") ? FormatInspectJson(facts) : FormatInspectText(facts));
     return facts.installs ? 0 : 1;
 }
 
-int Extract(const std::string& path, std::map<std::string, std::string>& options) {
+int Extract(const std::string& path, Options& options) {
     Bytes file;
     std::string reason;
     if (!ReadWholeFile(path, &file, &reason))
-        return Fail(path, "cannot read: " + reason);
+        return Fail(path, Say(Text::kCannotRead, {reason}));
     PackageLayout layout;
     if (file.size() > 0xFFFFFFFFu ||
         !LocatePackage(file.data(), static_cast<uint32_t>(file.size()), &layout))
-        return Fail(path, "no package the installer would read (make-installer inspect says why)");
+        return Fail(path, Say(Text::kNoPackage));
     std::string name = layout.saverName;
     std::string output = options.count("-o") ? options["-o"] : name.substr(BaseNameStart(name));
     if (!options.count("-o") && FileExists(output))
-        return Fail(output, "exists already; name it with -o to replace it");
+        return Fail(output, Say(Text::kExistsAlready));
     if (int refused = RefuseOverwritingInputs(output, {path}))
         return refused;
     if (int failed =
             Write(output, Bytes(layout.saverImage, layout.saverImage + layout.saverImageLength)))
         return failed;
-    printf("%s: %u bytes\n", output.c_str(), layout.saverImageLength);
+    Show(stdout, Say(Text::kExtracted, {output, std::to_string(layout.saverImageLength)}));
     return 0;
 }
 
-int Header(const std::string& saverPath, std::map<std::string, std::string>& options) {
-    Bytes saver, picture, dib, out;
-    // Writing over the screen saver itself is what header does without -o.
-    std::string output = options.count("-o") ? options["-o"] : saverPath;
-    if (options.count("--splash"))
-        if (int refused = RefuseOverwritingInputs(output, {options["--splash"]}))
-            return refused;
+// The screen saver with its data header and, given a picture, its splash picture, in memory.
+int AddHeader(const std::string& saverPath, const std::string& picturePath, Bytes* out,
+              size_t* splashSize) {
+    Bytes saver, picture, dib;
     if (int refused = RefuseTooLarge(saverPath))
         return refused;
     std::string reason;
     if (!ReadWholeFile(saverPath, &saver, &reason))
-        return Fail(saverPath, "cannot read: " + reason);
-    if (options.count("--splash")) {
-        const std::string& picturePath = options["--splash"];
+        return Fail(saverPath, Say(Text::kCannotRead, {reason}));
+    if (!picturePath.empty()) {
         if (!ReadWholeFile(picturePath, &picture, &reason))
-            return Fail(picturePath, "cannot read: " + reason);
+            return Fail(picturePath, Say(Text::kCannotRead, {reason}));
         if (!PictureToPackedDib(picture.data(), picture.size(), &dib, &reason))
-            return Fail(picturePath, reason);
+            return Fail(picturePath, Say(Text::kNotTakenAsSplash, {reason}));
     }
-    if (!AppendSaverDataHeader(saver, dib, &out, &reason))
+    if (!AppendSaverDataHeader(saver, dib, out, &reason))
         return Fail(saverPath, reason);
-    if (out.size() > kMaxSaverSize)
-        return Fail(saverPath, "too large with its data header: " + SizeLimitText());
+    if (out->size() > kMaxSaverSize)
+        return Fail(saverPath, Say(Text::kTooLargeWithHeader, {SizeLimitText()}));
+    *splashSize = dib.size();
+    return 0;
+}
+
+int Header(const std::string& saverPath, Options& options) {
+    // Writing over the screen saver itself is what header does without -o.
+    std::string output = options.count("-o") ? options["-o"] : saverPath;
+    std::string picturePath = options.count("--splash") ? options["--splash"] : "";
+    if (!picturePath.empty())
+        if (int refused = RefuseOverwritingInputs(output, {picturePath}))
+            return refused;
+    Bytes out;
+    size_t splashSize;
+    if (int refused = AddHeader(saverPath, picturePath, &out, &splashSize))
+        return refused;
     if (int failed = Write(output, out))
         return failed;
-    printf("%s: %zu bytes, splash picture of %zu bytes\n", output.c_str(), out.size(), dib.size());
+    Show(stdout, Say(Text::kHeaderWritten,
+                     {output, std::to_string(out.size()), std::to_string(splashSize)}));
     return 0;
 }
 
 const Command kCommands[] = {
-    {"build",
-     "usage: make-installer build SAVER.SCR [-o OUTPUT.EXE] [--name NAME] [--stub SETUP.EXE]\n"
-     "\n"
-     "Joins the installer and SAVER.SCR into OUTPUT.EXE (default: SAVER without its extension\n"
-     "and \"Setup.exe\", beside it). NAME is the file name the screen saver gets in the system\n"
-     "folder (default: SAVER.SCR's); the boxes show it without its last extension. --stub uses\n"
-     "another setup.exe than the one built in. Refuses whatever the installer would not install\n"
-     "as given; the output is written whole or not at all.\n",
-     {"-o", "--name", "--stub"},
-     {},
-     Build},
-    {"inspect",
-     "usage: make-installer inspect INSTALLER.EXE [--json]\n"
-     "\n"
-     "Shows the stub's size (P) and signature, the name and the name the boxes show, the screen\n"
-     "saver's size, its data header (Q, X, Y, N), the splash picture, and each check. Exit 0\n"
-     "when the installer will install, 1 when not. --json: the same as one JSON object.\n",
-     {},
-     {"--json"},
-     Inspect},
-    {"extract",
-     "usage: make-installer extract INSTALLER.EXE [-o SAVER.SCR]\n"
-     "\n"
-     "Writes the screen saver back out, byte for byte (default: its name from the package, in\n"
-     "the current folder, never over an existing file; -o names a file to write or replace).\n",
-     {"-o"},
-     {},
-     Extract},
-    {"header",
-     "usage: make-installer header SAVER.SCR [--splash PICTURE] [-o OUT.SCR]\n"
-     "\n"
-     "Appends the installer's data header to a finished screen saver (default: in place), with\n"
-     "PICTURE as the splash picture or without one. PICTURE is a PNG, JPEG or BMP file (known\n"
-     "by its first bytes; BMP with 12, 40, 108 or 124-byte headers, 1 to 32 bits, BI_RGB,\n"
-     "BI_BITFIELDS, BI_RLE8 or BI_RLE4), at most 8192 pixels on a side. The installer leaves\n"
-     "black transparent: a pixel less than half opaque (alpha below 128) becomes black, any\n"
-     "other keeps its colour. Refuses a screen saver that already carries a data header.\n",
-     {"-o", "--splash"},
-     {},
-     Header},
+    {"build", Text::kBuildHelp, {"-o", "--name", "--stub"}, {}, Build},
+    {"inspect", Text::kInspectHelp, {}, {"--json"}, Inspect},
+    {"extract", Text::kExtractHelp, {"-o"}, {}, Extract},
+    {"header", Text::kHeaderHelp, {"-o", "--splash"}, {}, Header},
 };
 
 bool Contains(const std::vector<std::string>& list, const std::string& item) {
@@ -236,46 +204,108 @@ bool Contains(const std::vector<std::string>& list, const std::string& item) {
     return false;
 }
 
-}  // namespace
+bool HasExtension(const std::string& path, std::initializer_list<const char*> extensions) {
+    std::string lower = path;
+    for (char& c : lower)
+        if (c >= 'A' && c <= 'Z')
+            c = static_cast<char>(c - 'A' + 'a');
+    for (const char* extension : extensions) {
+        size_t length = strlen(extension);
+        if (lower.size() > length && lower.compare(lower.size() - length, length, extension) == 0)
+            return true;
+    }
+    return false;
+}
 
-int main(int argc, char** argv) {
+bool IsSaverFile(const std::string& path) {
+    return HasExtension(path, {".scr"});
+}
+
+bool IsPictureFile(const std::string& path) {
+    return HasExtension(path, {".bmp", ".png", ".jpg", ".jpeg"});
+}
+
+// Files dropped onto the tool (or named without a command): one screen saver, alone or with a
+// picture, in the order Explorer gives them. The installer goes where build puts it.
+int Drop(const std::vector<std::string>& files) {
+    std::string saverPath, picturePath;
+    for (const std::string& file : files) {
+        std::string& slot = IsSaverFile(file) ? saverPath : picturePath;
+        if (!slot.empty() || (!IsSaverFile(file) && !IsPictureFile(file)))
+            return Usage(Say(Text::kDropWhat));
+        slot = file;
+    }
+    if (saverPath.empty())
+        return Usage(Say(Text::kDropWhat));
+    Bytes prepared, installer;
+    size_t splashSize;
+    if (!picturePath.empty())
+        if (int refused = AddHeader(saverPath, picturePath, &prepared, &splashSize))
+            return refused;
+    Options options;
+    if (int failed =
+            BuildFile(saverPath, picturePath.empty() ? nullptr : &prepared, options, &installer))
+        return failed;
+    Show(stdout, "\n" + FormatInspectText(InspectInstaller(installer.data(), installer.size())));
+    return 0;
+}
+
+int Run(int argc, char** argv) {
     std::string first = argc > 1 ? argv[1] : "";
     if (first == "--help" || first == "-h") {
-        fputs(kToolHelp, stdout);
+        Show(stdout, Say(Text::kToolHelp));
         return 0;
     }
     if (first == "--version") {
-        printf("make-installer %s\n", SETUP_VERSION_TEXT);
+        Show(stdout, std::string("make-installer ") + SETUP_VERSION_TEXT + "\n");
         return 0;
     }
-    if (first.empty())
-        return Usage("no command");
+    // A double-click from Explorer: nothing to do but say how to use the tool.
+    if (first.empty()) {
+        Show(stdout, Say(Text::kDropGuide));
+        return 2;
+    }
     for (const Command& command : kCommands) {
         if (first != command.name)
             continue;
-        std::map<std::string, std::string> options;
+        Options options;
         std::vector<std::string> inputs;
         for (int i = 2; i < argc; ++i) {
             std::string arg = argv[i];
             if (arg == "--help" || arg == "-h") {
-                fputs(command.help, stdout);
+                Show(stdout, Say(command.help));
                 return 0;
             }
             if (Contains(command.flags, arg)) {
                 options[arg] = "";
             } else if (Contains(command.valueOptions, arg)) {
                 if (i + 1 >= argc)
-                    return Usage(arg + " needs a value");
+                    return Usage(Say(Text::kNeedsValue, {arg}));
                 options[arg] = argv[++i];
             } else if (arg.size() > 1 && arg[0] == '-') {
-                return Usage("unknown option " + arg + " for " + first);
+                return Usage(Say(Text::kUnknownOption, {arg, first}));
             } else {
                 inputs.push_back(arg);
             }
         }
         if (inputs.size() != 1)
-            return Usage(first + " takes one file");
+            return Usage(Say(Text::kTakesOneFile, {first}));
         return command.run(inputs[0], options);
     }
-    return Usage("unknown command " + first);
+    if (argc <= 3 && (IsSaverFile(first) || IsPictureFile(first)))
+        return Drop(std::vector<std::string>(argv + 1, argv + argc));
+    return Usage(Say(Text::kUnknownCommand, {first}));
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    SetLanguage(UserLanguage());
+    int status = Run(argc, argv);
+    fflush(stdout);
+    fflush(stderr);
+    // From Explorer the window would close before the author could read it.
+    if (OwnsConsoleWindow())
+        WaitForKey(Say(Text::kPressAnyKey));
+    return status;
 }

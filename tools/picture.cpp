@@ -5,6 +5,7 @@
 #include "render/dib.h"
 #include "tools/bmp.h"
 #include "tools/picture_decode.h"
+#include "tools/texts.h"
 
 namespace {
 
@@ -22,8 +23,8 @@ bool StartsWith(const uint8_t* file, size_t length, const char* signature, size_
 bool IsPictureSizeTaken(uint64_t width, uint64_t height, std::string* reason) {
     if (width <= kMaxPictureSide && height <= kMaxPictureSide)
         return true;
-    *reason = "a picture of " + std::to_string(width) + " x " + std::to_string(height) +
-              " pixels (at most " + std::to_string(kMaxPictureSide) + " on a side)";
+    *reason = Say(Text::kPictureTooLarge,
+                  {std::to_string(width), std::to_string(height), std::to_string(kMaxPictureSide)});
     return false;
 }
 
@@ -56,13 +57,13 @@ bool PictureToPackedDib(const uint8_t* file, size_t length, std::vector<uint8_t>
         return BmpToPackedDib(file, length, dib, reason);
     if (!StartsWith(file, length, "\x89PNG\r\n\x1a\n", 8) &&
         !StartsWith(file, length, "\xFF\xD8\xFF", 3)) {
-        *reason = "not a BMP, PNG or JPEG picture";
+        *reason = Say(Text::kNotAPicture);
         return false;
     }
     if (!DecodePngOrJpeg(file, length, dib, reason))
         return false;
     if (!IsSplashDibComplete(dib->data(), static_cast<uint32_t>(dib->size()))) {
-        *reason = "the installer's splash guard would leave the picture out";
+        *reason = Say(Text::kSplashUnfit);
         return false;
     }
     return true;

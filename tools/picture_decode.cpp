@@ -5,6 +5,7 @@
 #include <new>
 
 #include "tools/picture.h"
+#include "tools/texts.h"
 
 // Only the two formats, from memory, on the same plain C code on every build: no SIMD, whose
 // presence differs between the 64-bit and the 32-bit tool, so both give the same pixels.
@@ -23,7 +24,7 @@
 bool DecodePngOrJpeg(const uint8_t* file, size_t length, std::vector<uint8_t>* dib,
                      std::string* reason) {
     if (length > INT_MAX) {
-        *reason = "a picture file of 2 GiB or more";
+        *reason = Say(Text::kPictureOf2GiB);
         return false;
     }
     int len = static_cast<int>(length), w, h, channels;
@@ -34,7 +35,7 @@ bool DecodePngOrJpeg(const uint8_t* file, size_t length, std::vector<uint8_t>* d
         return false;
     stbi_uc* pixels = stbi_load_from_memory(file, len, &w, &h, &channels, 4);
     if (!pixels) {
-        *reason = std::string("the picture cannot be decoded (") + stbi_failure_reason() + ")";
+        *reason = Say(Text::kPictureUndecodable, {stbi_failure_reason()});
         return false;
     }
     // Straight from the decoder's buffer: a copy would double the largest block of memory.
@@ -42,7 +43,7 @@ bool DecodePngOrJpeg(const uint8_t* file, size_t length, std::vector<uint8_t>* d
     try {
         RgbaToPackedDib(pixels, static_cast<uint32_t>(w), static_cast<uint32_t>(h), dib);
     } catch (const std::bad_alloc&) {
-        *reason = "too large for the memory this tool can take";
+        *reason = Say(Text::kPictureOutOfMemory);
         converted = false;
     }
     stbi_image_free(pixels);

@@ -2,6 +2,7 @@
 
 #include "installer/package.h"
 #include "render/dib.h"
+#include "tools/texts.h"
 
 #include <algorithm>
 
@@ -11,17 +12,16 @@ bool AppendSaverDataHeader(const std::vector<uint8_t>& saver, const std::vector<
     BuildSaverBoundary(marker);
     uint32_t position;
     if (saver.size() > 0xFFFFFFFFu - kSplashAfterBlocks - splash.size()) {
-        *reason = "the screen saver would reach 4 GiB";
+        *reason = Say(Text::kSaverReaches4GiB);
         return false;
     }
     if (FindMarker(saver.data(), static_cast<uint32_t>(saver.size()), marker, &position)) {
-        *reason =
-            "the screen saver already carries a data header (at " + std::to_string(position) + ")";
+        *reason = Say(Text::kHasDataHeader, {std::to_string(position)});
         return false;
     }
     if (!splash.empty() &&
         !IsSplashDibComplete(splash.data(), static_cast<uint32_t>(splash.size()))) {
-        *reason = "the installer's splash guard would leave the picture out";
+        *reason = Say(Text::kSplashUnfit);
         return false;
     }
     // Zero fills the unread screen saver data, X, Y and the four bytes after the second block.
@@ -37,7 +37,7 @@ bool AppendSaverDataHeader(const std::vector<uint8_t>& saver, const std::vector<
     SplashLocation found;
     if (!LocateSplashDib(out->data(), static_cast<uint32_t>(out->size()), &found) ||
         found.offset != saver.size() + kSplashAfterBlocks || found.length != splash.size()) {
-        *reason = "the screen saver's last bytes and the header would form another data header";
+        *reason = Say(Text::kHeaderAmbiguous);
         return false;
     }
     return true;

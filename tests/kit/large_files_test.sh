@@ -5,6 +5,7 @@
 # SIGTERM (as Ctrl+C and a service manager stop it) while it writes a large file.
 # Usage: large_files_test.sh MAKE_INSTALLER
 set -u
+export LC_ALL=C # the checks read the English texts
 tool=$(realpath "$1")
 work=$(mktemp -d) && cd "$work"
 trap 'rm -rf "$work"' EXIT

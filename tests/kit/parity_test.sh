@@ -1,8 +1,11 @@
 #!/usr/bin/env bash
 # make-installer natively and as make-installer.exe under Wine: the same files and output from
 # the same inputs, the same refusals with the same exit codes, and no output file after one.
+# Both speak Japanese here, so every case compares the translated texts too.
 # Usage: parity_test.sh NATIVE_TOOL SPLASH.BMP WINDOWS_TOOL_COMMAND...
 set -u
+unset LC_ALL LC_MESSAGES
+export LANG=ja_JP.UTF-8 WINE_RUN_LANG=ja_JP.UTF-8
 native=$1 splash=$2 windows=("${@:3}")
 work=$(mktemp -d) && cd "$work"
 trap 'rm -rf "$work"' EXIT
@@ -46,6 +49,9 @@ for picture in picture.png picture.jpg picture-rle.bmp; do
   check 0 pictured.scr header program.bin --splash $picture -o pictured.scr
 done
 check 1 out.scr header program.bin --splash cut.png -o out.scr
+cp program.bin raw.scr # dropped files, and the drop's report
+check 0 rawSetup.exe picture.png raw.scr
+check 1 rawSetup.exe raw.scr
 
 head -c -1 saver.scr >cut-splash.scr
 head -c $(($(stat -c %s program.bin) + 100)) saver.scr >cut-header.scr
@@ -70,7 +76,7 @@ check 2 out.exe build saver.scr -o out.exe --colour red
 
 # An output that is one of the inputs, by another path or a hard link, is refused: the input stays.
 cp saver.scr own.scr && cp "$splash" own.bmp && cp setup.exe own.exe && ln own.scr link.scr
-head -c "$("$native" inspect setup.exe | sed -n 's/^stub: *\([0-9]*\) bytes.*/\1/p')" setup.exe >stub.exe
+head -c "$(LC_ALL=C "$native" inspect setup.exe | sed -n 's/^stub: *\([0-9]*\) bytes.*/\1/p')" setup.exe >stub.exe
 cp stub.exe own-stub.exe
 for refused in "build own.scr -o ./own.scr" "build own.scr -o link.scr" \
   "build saver.scr --stub own-stub.exe -o own-stub.exe" \

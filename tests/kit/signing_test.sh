@@ -3,6 +3,7 @@
 # whose screen saver was itself signed before packing, which must keep its own signature.
 # usage: signing_test.sh MAKE_INSTALLER WIN32_BUILD_DIR
 set -euo pipefail
+export LC_ALL=C # the checks read the English report
 tool=$(realpath "$1") build=$(cd "$2" && pwd) root=$(cd "$(dirname "$0")/../.." && pwd)
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
