@@ -144,7 +144,7 @@ KIT_EXPORT(kit_package) int KitPackage(const char* name) {
     std::string reason;
     if (!WriteInstaller(kBuiltInStub, stubLength, Saver(), session.withHeader, name, start,
                         &reason))
-        return Refuse("refused as \"" + std::string(name) + "\": " + reason);
+        return Refuse(reason);
     session.text = FormatInspectJson(InspectInstaller(start, size));
     session.rangeOffset = static_cast<uint32_t>(start - session.buffer);
     session.rangeLength = static_cast<uint32_t>(Saver() - start);
