@@ -9,6 +9,7 @@ import subprocess
 import sys
 import tempfile
 import time
+import zlib
 
 from selenium import webdriver
 from selenium.webdriver.chrome.service import Service
@@ -32,6 +33,17 @@ def bmp(header, bits, masks=b'', palette=b'', width=13, height=7):
     return struct.pack('<2sIHHI', b'BM', start + len(rows), 0, 0, start) + info + palette + rows
 
 
+def png(width=11, height=5):
+    """An RGBA PNG whose alpha runs through every value: the alpha rule and the decoder."""
+    rows = b''.join(b'\0' + bytes((y * 53 + i * 29) % 256 for i in range(width * 4))
+                    for y in range(height))
+    chunk = lambda kind, data: (struct.pack('>I', len(data)) + kind + data +
+                                struct.pack('>I', zlib.crc32(kind + data)))
+    header = struct.pack('>IIBBBBB', width, height, 8, 6, 0, 0, 0)
+    return (b'\x89PNG\r\n\x1a\n' + chunk(b'IHDR', header) + chunk(b'IDAT', zlib.compress(rows)) +
+            chunk(b'IEND', b''))
+
+
 def file(name, data):
     path = os.path.join(work, name)
     with open(path, 'wb') as f:
@@ -45,6 +57,7 @@ pictures = {
     '8-bit': file('grey8.bmp', bmp(40, 8, palette=grey)),
     '32-bit V5': file('alpha32.bmp', bmp(124, 32, struct.pack('<4I', 0xFF0000, 0xFF00, 0xFF,
                                                              0xFF000000))),
+    'PNG': file('alpha.png', png()),
     'cut short': file('cut.bmp', bmp(40, 24)[:60]),
     'empty': file('empty.bmp', b''),
 }
@@ -71,6 +84,7 @@ CASES = [
     ('no picture', saver, None, None, 'starlightSetup.exe', made(None), ''),
     ('8-bit picture', saver, '8-bit', None, 'starlightSetup.exe', made('8-bit'), ''),
     ('32-bit V5 picture', saver, '32-bit V5', None, 'starlightSetup.exe', made('32-bit V5'), ''),
+    ('PNG picture', saver, 'PNG', None, 'starlightSetup.exe', made('PNG'), ''),
     ('a name given', saver, 'splash', 'Night Sky.scr', 'Night SkySetup.exe',
      made('splash', 'Night Sky.scr'), ''),
     ('a Japanese name', saver, None, '星空.scr', '星空Setup.exe', made(None, '星空.scr'), ''),
