@@ -67,8 +67,9 @@ def made(picture, name='starlight.scr'):
     """What the tool makes: header into a folder of its own, then build under `name`."""
     folder = tempfile.mkdtemp(dir=work)
     scr = os.path.join(folder, 'starlight.scr')
-    header = [tool, 'header', saver, '-o', scr] + (['--splash', pictures[picture]] if picture else [])
-    subprocess.run(header, check=True, stdout=subprocess.DEVNULL)
+    splash = ['--splash', pictures[picture]] if picture else []
+    subprocess.run([tool, 'header', saver, '-o', scr] + splash, check=True,
+                   stdout=subprocess.DEVNULL)
     out = os.path.join(folder, 'out.exe')
     subprocess.run([tool, 'build', scr, '-o', out, '--name', name.encode('cp932')], check=True,
                    stdout=subprocess.DEVNULL)
