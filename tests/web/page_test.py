@@ -97,6 +97,7 @@ CASES = [
     ('an empty file', file('empty.scr', b''), None, None, None, None, 'the file is empty'),
     ('a name leaving the folder', saver, None, '..\\evil.scr', None, None,
      '..\\evil.scr: the name is empty, leaves the system folder'),
+    ('a name outside code page 932', saver, None, 'ŝ.scr', None, None, 'code page (932)'),
     ('a data header and a picture', with_header, 'splash', None, None, None,
      'already carries a data header'),
     ('a picture left out', saver, 'cut short', None, None, None,
