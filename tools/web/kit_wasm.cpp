@@ -6,8 +6,10 @@
 //
 //   slack (7 - padding) | stub | padding | package header | screen saver | data header | picture
 //
-// Results are read back through kit_text (a reason, or inspect's facts as JSON) and the
-// ranges kit_head_* and kit_tail_*: the installer is those two around the page's own file.
+// Results are read back through kit_text (a reason, or inspect's facts as JSON) and two
+// ranges, kit_range_* before the screen saver and kit_tail_* after it: the installer is those
+// two around the page's own file. One instance serves one screen saver: the page makes a new
+// one for the next, which gives the memory back.
 #include <stdlib.h>
 #include <string.h>
 
@@ -15,6 +17,7 @@
 #include <vector>
 
 #include "installer/package.h"
+#include "support/little_endian.h"
 #include "tools/builtin_stub.h"
 #include "tools/inspect.h"
 #include "tools/picture.h"
@@ -53,8 +56,7 @@ int Refuse(const std::string& reason) {
 bool IsWindowsProgram(const uint8_t* file, uint32_t length) {
     if (length < 0x40 || file[0] != 'M' || file[1] != 'Z')
         return false;
-    uint64_t pe = uint64_t{file[0x3C]} | uint64_t{file[0x3D]} << 8 | uint64_t{file[0x3E]} << 16 |
-                  uint64_t{file[0x3F]} << 24;
+    uint64_t pe = Read32(file + 0x3C);
     return pe + 4 <= length && memcmp(file + pe, "PE\0\0", 4) == 0;
 }
 
