@@ -92,8 +92,8 @@ CASES = [
     ('a data header already', with_header, None, None, 'starlightSetup.exe', sample, ''),
     ('an installer, taken out', sample, None, None, 'starlight.scr', with_header,
      'installer already built'),
-    ('not a screen saver', file('notes.scr', b'MZ, just some notes\n' * 8), None, None, None,
-     None, 'not a screen saver'),
+    ('not a screen saver', file('old16.scr', b'MZ' + bytes(58) + struct.pack('<I', 64) + b'NE' +
+                                bytes(62)), None, None, None, None, 'not a screen saver'),
     ('an empty file', file('empty.scr', b''), None, None, None, None, 'the file is empty'),
     ('a name leaving the folder', saver, None, '..\\evil.scr', None, None,
      '..\\evil.scr: the name is empty, leaves the system folder'),
