@@ -32,6 +32,9 @@ make_installer_tool(setup_pure "${SETUP_STUB}")
 # Runs on other distributions too: the C++ and GCC runtimes inside, only the C library shared.
 target_link_options(make-installer PRIVATE -static-libstdc++ -static-libgcc)
 relink_on_new_time(make-installer)
+if(SETUP_STUB)
+    include(${CMAKE_SOURCE_DIR}/cmake/web.cmake)
+endif()
 add_test(NAME kit.needed_libraries
          COMMAND ${CMAKE_SOURCE_DIR}/tests/release/needed_libraries_test.sh
                  $<TARGET_FILE:make-installer>)

@@ -49,7 +49,9 @@ int WriteInstallerFile(const uint8_t* stub, uint32_t stubLength, const uint8_t* 
     uint8_t* field = package + kSaverNameFieldOffset;
     memset(field, 0, kSaverNameFieldLength);
     memcpy(field, name, strlen(name));
-    memcpy(package + kSaverImageOffset, saver, saverLength);
+    // A caller short of memory reads the screen saver straight into its place.
+    if (package + kSaverImageOffset != saver)
+        memcpy(package + kSaverImageOffset, saver, saverLength);
 
     PackageLayout layout;
     uint32_t total = static_cast<uint32_t>(InstallerFileSize(stubLength, saverLength));

@@ -130,14 +130,20 @@ bool BuildInstaller(const std::vector<uint8_t>& stub, const std::vector<uint8_t>
         return false;
     }
     out->assign(size, 0);
+    return WriteInstaller(stub.data(), static_cast<uint32_t>(stub.size()), saver.data(),
+                          static_cast<uint32_t>(saver.size()), name, out->data(), reason);
+}
+
+bool WriteInstaller(const uint8_t* stub, uint32_t stubLength, const uint8_t* saver,
+                    uint32_t saverLength, const std::string& name, uint8_t* out,
+                    std::string* reason) {
     const char* refusal = nullptr;
-    if (!WriteInstallerFile(stub.data(), static_cast<uint32_t>(stub.size()), saver.data(),
-                            static_cast<uint32_t>(saver.size()), name.c_str(), out->data(),
-                            &refusal)) {
+    if (!WriteInstallerFile(stub, stubLength, saver, saverLength, name.c_str(), out, &refusal)) {
         *reason = SayEnglish(refusal);
         return false;
     }
-    for (const InstallerCheck& c : InspectInstaller(out->data(), out->size()).checks) {
+    size_t size = static_cast<size_t>(InstallerFileSize(stubLength, saverLength));
+    for (const InstallerCheck& c : InspectInstaller(out, size).checks) {
         if (!c.failure.empty()) {
             *reason = c.failure;
             return false;

@@ -50,5 +50,11 @@ InstallerFacts InspectInstaller(const uint8_t* file, size_t length);
 bool BuildInstaller(const std::vector<uint8_t>& stub, const std::vector<uint8_t>& saver,
                     const std::string& name, std::vector<uint8_t>* out, std::string* reason);
 
+// The same into `out`, which holds InstallerFileSize(...) bytes; the screen saver may already
+// lie in its place there, so that a caller short of memory holds it once.
+bool WriteInstaller(const uint8_t* stub, uint32_t stubLength, const uint8_t* saver,
+                    uint32_t saverLength, const std::string& name, uint8_t* out,
+                    std::string* reason);
+
 std::string FormatInspectText(const InstallerFacts& facts);
 std::string FormatInspectJson(const InstallerFacts& facts);

@@ -40,12 +40,18 @@ bool DecodePngOrJpeg(const uint8_t* file, size_t length, std::vector<uint8_t>* d
     }
     // Straight from the decoder's buffer: a copy would double the largest block of memory.
     bool converted = true;
+#if __cpp_exceptions
     try {
         RgbaToPackedDib(pixels, static_cast<uint32_t>(w), static_cast<uint32_t>(h), dib);
     } catch (const std::bad_alloc&) {
         *reason = Say(Text::kPictureOutOfMemory);
         converted = false;
     }
+#else
+    // The page's WebAssembly build has no exceptions: there a failed allocation stops the
+    // module, and the page reports it.
+    RgbaToPackedDib(pixels, static_cast<uint32_t>(w), static_cast<uint32_t>(h), dib);
+#endif
     stbi_image_free(pixels);
     return converted;
 }

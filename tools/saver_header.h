@@ -12,3 +12,8 @@
 // installer this picture back whole.
 bool AppendSaverDataHeader(const std::vector<uint8_t>& saver, const std::vector<uint8_t>& splash,
                            std::vector<uint8_t>* out, std::string* reason);
+
+// The same in place, for a caller that must not hold the screen saver twice: `file` holds the
+// screen saver's `saverLength` bytes and room for kSplashAfterBlocks + splash.size() more.
+bool WriteSaverDataHeader(uint8_t* file, size_t saverLength, const std::vector<uint8_t>& splash,
+                          std::string* reason);

@@ -1,0 +1,169 @@
+#!/usr/bin/env python3
+"""The page in headless Chromium, through its real file inputs and Build button: each installer
+it saves must be byte for byte what make-installer header and build make from the same files,
+and each refusal must show its reason and save nothing.
+usage: page_test.py PAGE.HTML MAKE-INSTALLER SOURCE_DIR SETUP.EXE"""
+import os
+import struct
+import subprocess
+import sys
+import tempfile
+import time
+import zlib
+
+from selenium import webdriver
+from selenium.webdriver.chrome.service import Service
+from selenium.webdriver.common.by import By
+from selenium.webdriver.support.ui import WebDriverWait
+
+page, tool, source, stub = map(os.path.abspath, sys.argv[1:])
+saver = os.path.join(os.path.dirname(stub), 'starlight.scr')
+work = tempfile.mkdtemp(prefix='web-page-')
+failures = []
+
+
+def bmp(header, bits, masks=b'', palette=b'', width=13, height=7):
+    """A BMP file of a 40-byte or 124-byte (V5) header, rows of a known byte pattern."""
+    stride = (width * bits + 31) // 32 * 4
+    rows = bytes((i * 37 + 11) % 256 for i in range(stride * height))
+    info = struct.pack('<IiiHHIIiiII', header, width, height, 1, bits, 3 if masks else 0,
+                       len(rows), 2835, 2835, 0, 0) + masks
+    info += bytes(header - len(info))
+    start = 14 + len(info) + len(palette)
+    return struct.pack('<2sIHHI', b'BM', start + len(rows), 0, 0, start) + info + palette + rows
+
+
+def png(width=11, height=5):
+    """An RGBA PNG whose alpha runs through every value: the alpha rule and the decoder."""
+    rows = b''.join(b'\0' + bytes((y * 53 + i * 29) % 256 for i in range(width * 4))
+                    for y in range(height))
+    chunk = lambda kind, data: (struct.pack('>I', len(data)) + kind + data +
+                                struct.pack('>I', zlib.crc32(kind + data)))
+    header = struct.pack('>IIBBBBB', width, height, 8, 6, 0, 0, 0)
+    return (b'\x89PNG\r\n\x1a\n' + chunk(b'IHDR', header) + chunk(b'IDAT', zlib.compress(rows)) +
+            chunk(b'IEND', b''))
+
+
+def file(name, data):
+    path = os.path.join(work, name)
+    with open(path, 'wb') as f:
+        f.write(data)
+    return path
+
+
+grey = b''.join(bytes((i, i, i, 0)) for i in range(256))
+pictures = {
+    'splash': os.path.join(source, 'samples/starlight-splash.bmp'),
+    '8-bit': file('grey8.bmp', bmp(40, 8, palette=grey)),
+    '32-bit V5': file('alpha32.bmp', bmp(124, 32, struct.pack('<4I', 0xFF0000, 0xFF00, 0xFF,
+                                                             0xFF000000))),
+    'PNG': file('alpha.png', png()),
+    'cut short': file('cut.bmp', bmp(40, 24)[:60]),
+    'empty': file('empty.bmp', b''),
+}
+
+
+def made(picture, name='starlight.scr'):
+    """What the tool makes: header into a folder of its own, then build under `name`."""
+    folder = tempfile.mkdtemp(dir=work)
+    scr = os.path.join(folder, 'starlight.scr')
+    splash = ['--splash', pictures[picture]] if picture else []
+    subprocess.run([tool, 'header', saver, '-o', scr] + splash, check=True,
+                   stdout=subprocess.DEVNULL)
+    out = os.path.join(folder, 'out.exe')
+    subprocess.run([tool, 'build', scr, '-o', out, '--name', name.encode('cp932')], check=True,
+                   stdout=subprocess.DEVNULL)
+    return out
+
+
+sample = made('splash')
+with_header = os.path.join(os.path.dirname(sample), 'starlight.scr')
+# case, screen saver file, picture, name (None: the file's), the file saved and its bytes (None:
+# nothing saved), words the message must hold
+CASES = [
+    ('the sample', saver, 'splash', None, 'starlightSetup.exe', sample, ''),
+    ('no picture', saver, None, None, 'starlightSetup.exe', made(None), ''),
+    ('8-bit picture', saver, '8-bit', None, 'starlightSetup.exe', made('8-bit'), ''),
+    ('32-bit V5 picture', saver, '32-bit V5', None, 'starlightSetup.exe', made('32-bit V5'), ''),
+    ('PNG picture', saver, 'PNG', None, 'starlightSetup.exe', made('PNG'), ''),
+    ('a name given', saver, 'splash', 'Night Sky.scr', 'Night SkySetup.exe',
+     made('splash', 'Night Sky.scr'), ''),
+    ('a Japanese name', saver, None, '星空.scr', '星空Setup.exe', made(None, '星空.scr'), ''),
+    ('a data header already', with_header, None, None, 'starlightSetup.exe', sample, ''),
+    ('an installer, taken out', sample, None, None, 'starlight.scr', with_header,
+     'installer already built'),
+    ('not a screen saver', file('old16.scr', b'MZ' + bytes(58) + struct.pack('<I', 64) + b'NE' +
+                                bytes(62)), None, None, None, None, 'not a screen saver'),
+    ('an empty file', file('empty.scr', b''), None, None, None, None, 'the file is empty'),
+    ('a name leaving the folder', saver, None, '..\\evil.scr', None, None,
+     '..\\evil.scr: the name is empty, leaves the system folder'),
+    ('a name outside code page 932', saver, None, 'ŝ.scr', None, None, 'code page (932)'),
+    ('a data header and a picture', with_header, 'splash', None, None, None,
+     'already carries a data header'),
+    ('a picture left out', saver, 'cut short', None, None, None,
+     'cut.bmp: the pixel rows reach past the end'),
+    ('an empty picture', saver, 'empty', None, None, None, 'not a BMP'),
+]
+
+options = webdriver.ChromeOptions()
+for flag in ('--headless=new', '--no-sandbox', '--disable-gpu', '--lang=en-US',
+             '--allow-file-access-from-files'):
+    options.add_argument(flag)
+options.add_experimental_option('prefs', {'intl.accept_languages': 'en-US'})
+driver = webdriver.Chrome(service=Service('/usr/bin/chromedriver'), options=options)
+driver.set_script_timeout(30)
+wait = WebDriverWait(driver, 30)
+element = lambda id: driver.find_element(By.ID, id)
+
+
+def settled(_):
+    return not element('build').get_attribute('disabled') or element('message').text
+
+
+def saved(folder, wanted):
+    path = os.path.join(folder, wanted)
+    deadline = time.time() + 20
+    while time.time() < deadline and not os.path.exists(path):
+        time.sleep(0.1)
+    return path if os.path.exists(path) else None
+
+
+try:
+    for case, scr, picture, name, wanted, expected, words in CASES:
+        folder = tempfile.mkdtemp(dir=work)
+        driver.execute_cdp_cmd('Browser.setDownloadBehavior',
+                               {'behavior': 'allow', 'downloadPath': folder})
+        driver.get('file://' + os.path.abspath(page))
+        if picture:
+            element('picture').send_keys(pictures[picture])
+        element('saver').send_keys(scr)
+        wait.until(settled)
+        if name is not None:
+            element('name').clear()
+            element('name').send_keys(name)
+            wait.until(lambda _: name.rsplit('.', 1)[0] in element('shown').text or
+                       (words and words in element('message').text))
+        message = element('message').text
+        element('extract' if 'installer' in case else 'build').click()
+        out = saved(folder, wanted) if wanted else time.sleep(0.5)
+        if wanted and (not out or open(out, 'rb').read() != open(expected, 'rb').read()):
+            failures.append(f'{case}: the page saved {out}, not the bytes of {expected}')
+        if not wanted and os.listdir(folder):
+            failures.append(f'{case}: the page saved {os.listdir(folder)} after a refusal')
+        if words not in message:
+            failures.append(f'{case}: the message "{message}" does not say "{words}"')
+        print(f'{case}: {"FAIL" if failures and failures[-1].startswith(case) else "ok"}')
+
+    # The switch gives the page's words in Japanese, the reasons staying as the kit gives them.
+    element('lang').click()
+    if element('build').text != '作成':
+        failures.append(f'the switch shows "{element("build").text}" on the Build button')
+finally:
+    driver.quit()
+
+size = os.path.getsize(page)
+if size > 400 * 1024:
+    failures.append(f'the page has {size} bytes, more than 400 KiB')
+for failure in failures:
+    print('FAIL:', failure)
+sys.exit(1 if failures else 0)
