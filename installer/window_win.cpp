@@ -7,6 +7,7 @@
 #include "installer/progress.h"
 #include "installer/registration.h"
 #include "installer/saver_file.h"
+#include "render/layout.h"
 #include "render/progress_screen.h"
 #include "support/text_win.h"
 
@@ -30,8 +31,8 @@ static HFONT MakeFont(LONG height, BYTE italic, const char* face) {
 }
 
 void CreateProgressFonts(int screenWidth) {
-    g_installer.TitleFont = MakeFont(screenWidth <= 1024 ? 42 : 72, TRUE, kTitleFace);
-    g_installer.PercentFont = MakeFont(16, FALSE, kPercentFace);
+    g_installer.TitleFont = MakeFont(GetTitleFontHeight(screenWidth), TRUE, kTitleFace);
+    g_installer.PercentFont = MakeFont(kLabelFontHeight, FALSE, kPercentFace);
 }
 
 static void ArmTimer(HWND window) {

@@ -23,6 +23,10 @@ LayoutPoint GetLabelOrigin(int barWidth, int textWidth, int textHeight) {
     return {(0 + barWidth - textWidth) / 2, (0 + kBarHeight - textHeight) / 2};
 }
 
+int GetTitleFontHeight(int screenWidth) {
+    return screenWidth <= 1024 ? 42 : 72;
+}
+
 LayoutPoint GetTitleOrigin(int line, int firstLineHeight) {
     return {kTitleX, line == 1 ? kTitleY : kTitleY + firstLineHeight};
 }

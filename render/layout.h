@@ -11,6 +11,7 @@ enum : int {
     kTitleX = 32,
     kTitleY = 32,
     kSplashX = 16,
+    kLabelFontHeight = 16,
 };
 
 enum : uint32_t {
@@ -49,6 +50,9 @@ ProgressBarLayout GetProgressBarLayout(int width, int height, int percent);
 
 // Where the label of a measured size starts inside a strip of the bar's width.
 LayoutPoint GetLabelOrigin(int barWidth, int textWidth, int textHeight);
+
+// The titles' font: smaller on screens up to 1024 pixels wide, where 72 would not fit.
+int GetTitleFontHeight(int screenWidth);
 
 // Title line 1 at (32, 32), line 2 under it by line 1's measured height.
 LayoutPoint GetTitleOrigin(int line, int firstLineHeight);
