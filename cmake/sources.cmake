@@ -31,6 +31,7 @@ set(INSTALLER_WIN32_SOURCES
 set(KIT_SOURCES
     tools/bmp.cpp
     tools/bmp_rle.cpp
+    tools/dib_pixels.cpp
     tools/inspect.cpp
     tools/inspect_format.cpp
     tools/picture.cpp

@@ -3,6 +3,7 @@
 it saves must be byte for byte what make-installer header and build make from the same files,
 and each refusal must show its reason and save nothing.
 usage: page_test.py PAGE.HTML MAKE-INSTALLER SOURCE_DIR SETUP.EXE"""
+import base64
 import os
 import struct
 import subprocess
@@ -153,6 +154,47 @@ try:
         if words not in message:
             failures.append(f'{case}: the message "{message}" does not say "{words}"')
         print(f'{case}: {"FAIL" if failures and failures[-1].startswith(case) else "ok"}')
+
+    # The preview against the installer's own paint under Wine (docs/, made by
+    # scripts/docs-pictures): the sample at 1024 x 768 and 0 %, the question box in the middle and
+    # the titles aside. Then the filled part of the bar at other sizes and percentages.
+    shot = subprocess.run(['convert', os.path.join(source, 'docs/progress-1024x768.png'), 'rgb:-'],
+                          check=True, stdout=subprocess.PIPE).stdout
+    driver.get('file://' + os.path.abspath(page))
+    element('picture').send_keys(pictures['splash'])
+    element('saver').send_keys(saver)
+    wait.until(settled)
+    for screen, percent, filled in [('1024 × 768', 0, 0), ('1024 × 768', 37, 119),
+                                    ('1920 × 1080', 37, 229), ('1366 × 768', 100, 436)]:
+        driver.execute_script('const s = document.getElementById("screen"); s.value = arguments[0];'
+                              's.dispatchEvent(new Event("change"));', screen)
+        element('percent').clear()
+        element('percent').send_keys(str(percent))
+        width, height = map(int, screen.split(' × '))
+        wait.until(lambda _: element('preview').get_attribute('data-drawn') ==
+                   f'{width}x{height} {percent}')
+        drawn = base64.b64decode(driver.execute_script(
+            'const d = document.getElementById("preview").getContext("2d")'
+            '.getImageData(0, 0, arguments[0], arguments[1]).data; let s = "";'
+            'for (let i = 0; i < d.length; i += 4) s += String.fromCharCode(d[i], d[i+1], d[i+2]);'
+            'return btoa(s);', width, height))
+        pixel = lambda x, y: drawn[(y * width + x) * 3:(y * width + x) * 3 + 3]
+        bar_top = height - 60
+        magenta = [pixel(x, bar_top + 1) for x in range(width)].count(b'\xff\x00\xff')
+        if magenta != filled:
+            failures.append(f'preview {screen} {percent} %: {magenta} magenta columns, not {filled}')
+        if percent == 0:
+            # Gradient columns clear of everything, the splash, the bar but its label.
+            points = [(x, y) for x in (0, 15, 1010, 1023) for y in range(768)]
+            points += [(x, y) for x in range(16, 208) for y in range(640, 768)]
+            points += [(x, y) for x in range(682, 1004) if abs(x - 843) > 40
+                       for y in range(708, 748)]
+            wrong = [p for p in points if pixel(*p) != shot[(p[1] * 1024 + p[0]) * 3:][:3]]
+            print(f'preview against the installer: {len(points) - len(wrong)} of {len(points)} '
+                  'pixels equal')
+            if wrong:
+                failures.append(f'preview: {len(wrong)} pixels differ from the installer\'s, '
+                                f'first at {wrong[0]}')
 
     # The switch gives the page's words in Japanese, the reasons staying as the kit gives them.
     element('lang').click()

@@ -10,15 +10,22 @@
 // ranges, kit_range_* before the screen saver and kit_tail_* after it: the installer is those
 // two around the page's own file. One instance serves one screen saver: the page makes a new
 // one for the next, which gives the memory back.
+//
+// For the preview, the progress screen's layout comes out as a few 32-bit numbers at the
+// address each kit_layout_* call gives, and the splash picture as RGBA rows, so that the page
+// draws from the installer's own geometry and writes none of it again.
 #include <stdlib.h>
 #include <string.h>
 
+#include <initializer_list>
 #include <string>
 #include <vector>
 
 #include "installer/package.h"
+#include "render/layout.h"
 #include "support/little_endian.h"
 #include "tools/builtin_stub.h"
+#include "tools/dib_pixels.h"
 #include "tools/inspect.h"
 #include "tools/picture.h"
 #include "tools/saver_header.h"
@@ -36,6 +43,8 @@ struct Session {
     uint32_t withHeader = 0;  // saver and added data header
     std::string text;
     uint32_t rangeOffset = 0, rangeLength = 0;
+    int32_t numbers[8] = {};
+    std::vector<uint8_t> pixels;  // the splash as RGBA, for the preview
 };
 Session session;
 
@@ -58,6 +67,13 @@ bool IsWindowsProgram(const uint8_t* file, uint32_t length) {
         return false;
     uint64_t pe = Read32(file + 0x3C);
     return pe + 4 <= length && memcmp(file + pe, "PE\0\0", 4) == 0;
+}
+
+const int32_t* Give(std::initializer_list<int32_t> numbers) {
+    int32_t* out = session.numbers;
+    for (int32_t n : numbers)
+        *out++ = n;
+    return session.numbers;
 }
 
 }  // namespace
@@ -174,4 +190,42 @@ KIT_EXPORT(kit_tail_length) uint32_t KitTailLength() {
 
 KIT_EXPORT(kit_buffer) uint8_t* KitBuffer() {
     return session.buffer;
+}
+
+// top, bottom, colour (0x00BBGGRR) of gradient band `index`.
+KIT_EXPORT(kit_layout_band) const int32_t* KitLayoutBand(int index, int height) {
+    GradientBand band = GetGradientBand(index, height);
+    return Give({band.top, band.bottom, static_cast<int32_t>(band.colour), kBandCount});
+}
+
+// left, top, width, filled, height; then the colours of the filled strip, its label and the
+// unfilled strip's label; then the label's font height.
+KIT_EXPORT(kit_layout_bar) const int32_t* KitLayoutBar(int width, int height, int percent) {
+    ProgressBarLayout bar = GetProgressBarLayout(width, height, percent);
+    return Give({bar.left, bar.top, bar.width, bar.filled, kBarHeight, kFilledColour,
+                 kFilledLabelColour, kUnfilledLabelColour});
+}
+
+KIT_EXPORT(kit_layout_label) const int32_t* KitLayoutLabel(int barWidth, int textWidth) {
+    LayoutPoint at = GetLabelOrigin(barWidth, textWidth, kLabelFontHeight);
+    return Give({at.x, at.y, kLabelFontHeight});
+}
+
+// x, y of title line `line`, the font height on a screen `width` wide and the colour. Line 2
+// is under line 1 by its height, which for the font as the installer makes it is the font's.
+KIT_EXPORT(kit_layout_title) const int32_t* KitLayoutTitle(int line, int width) {
+    int fontHeight = GetTitleFontHeight(width);
+    LayoutPoint at = GetTitleOrigin(line, fontHeight);
+    return Give({at.x, at.y, fontHeight, kTitleColour});
+}
+
+// The splash picture given to kit_picture as RGBA rows, black transparent: x, y on a screen
+// `height` rows high, width, height and the address of the rows. Null without a picture.
+KIT_EXPORT(kit_layout_splash) const int32_t* KitLayoutSplash(int height) {
+    uint32_t w, h;
+    if (!DibToRgba(session.splash.data(), session.splash.size(), &session.pixels, &w, &h))
+        return nullptr;
+    LayoutPoint at = GetSplashOrigin(height, static_cast<int>(h));
+    return Give({at.x, at.y, static_cast<int32_t>(w), static_cast<int32_t>(h),
+                 static_cast<int32_t>(reinterpret_cast<uintptr_t>(session.pixels.data()))});
 }
