@@ -1,5 +1,5 @@
 # cmake -DINPUT=file -DOUTPUT=file.cpp -P embed_file.cmake: the bytes of INPUT as the arrays of
-# tools/builtin_stub.h. Without INPUT, an empty stub.
+# tools/core/builtin_stub.h. Without INPUT, an empty stub.
 if(INPUT)
     file(READ ${INPUT} hex HEX)
     file(SIZE ${INPUT} size)
@@ -12,6 +12,6 @@ else()
     set(size 0)
     set(name "nothing")
 endif()
-file(WRITE ${OUTPUT}.new "// Generated from ${name} by cmake/embed_file.cmake.\n#include \"tools/builtin_stub.h\"\n\nextern const uint8_t kBuiltInStub[] = {\n${bytes}};\nextern const size_t kBuiltInStubSize = ${size};\n")
+file(WRITE ${OUTPUT}.new "// Generated from ${name} by cmake/embed_file.cmake.\n#include \"tools/core/builtin_stub.h\"\n\nextern const uint8_t kBuiltInStub[] = {\n${bytes}};\nextern const size_t kBuiltInStubSize = ${size};\n")
 file(COPY_FILE ${OUTPUT}.new ${OUTPUT} ONLY_IF_DIFFERENT)
 file(REMOVE ${OUTPUT}.new)

@@ -29,13 +29,13 @@ set(INSTALLER_WIN32_SOURCES
 
 # The authors' tool's logic, built into make-installer (both flavours) and the native tests.
 set(KIT_SOURCES
-    tools/bmp.cpp
-    tools/bmp_rle.cpp
-    tools/dib_pixels.cpp
-    tools/inspect.cpp
-    tools/inspect_format.cpp
-    tools/picture.cpp
-    tools/picture_decode.cpp
-    tools/saver_header.cpp
-    tools/texts.cpp
+    tools/core/bmp.cpp
+    tools/core/bmp_rle.cpp
+    tools/core/dib_pixels.cpp
+    tools/core/inspect.cpp
+    tools/core/inspect_format.cpp
+    tools/core/picture.cpp
+    tools/core/picture_decode.cpp
+    tools/core/saver_header.cpp
+    tools/core/texts.cpp
 )

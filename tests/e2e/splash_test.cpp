@@ -3,8 +3,8 @@
 #include "render/layout.h"
 #include "tests/e2e/driver.h"
 #include "tests/fixtures/bmp_file.h"
-#include "tools/bmp.h"
-#include "tools/saver_header.h"
+#include "tools/core/bmp.h"
+#include "tools/core/saver_header.h"
 
 namespace {
 

@@ -7,7 +7,7 @@
 
 #include "render/dib.h"
 #include "tests/fixtures/picture_files.h"
-#include "tools/bmp.h"
+#include "tools/core/bmp.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (size < 3 || size > 4096)

@@ -13,8 +13,8 @@
 #include <string>
 #include <vector>
 
-#include "tools/inspect.h"
-#include "tools/texts.h"
+#include "tools/core/inspect.h"
+#include "tools/core/texts.h"
 
 namespace {
 

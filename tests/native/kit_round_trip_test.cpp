@@ -2,9 +2,9 @@
 
 #include "installer/package.h"
 #include "tests/fixtures/bmp_file.h"
-#include "tools/bmp.h"
-#include "tools/inspect.h"
-#include "tools/saver_header.h"
+#include "tools/core/bmp.h"
+#include "tools/core/inspect.h"
+#include "tools/core/saver_header.h"
 
 using fixtures::Bytes;
 

@@ -6,9 +6,9 @@
 #include <set>
 
 #include "installer/package.h"
-#include "tools/inspect.h"
-#include "tools/saver_header.h"
-#include "tools/texts.h"
+#include "tools/core/inspect.h"
+#include "tools/core/saver_header.h"
+#include "tools/core/texts.h"
 
 TEST(KitTexts, TheFirstLocaleVariableSetDecides) {
     const struct Case {

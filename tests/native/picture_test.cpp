@@ -2,7 +2,7 @@
 
 #include "tests/fixtures/bmp_file.h"
 #include "tests/fixtures/picture_files.h"
-#include "tools/picture.h"
+#include "tools/core/picture.h"
 
 #define STB_IMAGE_WRITE_STATIC
 #define STB_IMAGE_WRITE_IMPLEMENTATION

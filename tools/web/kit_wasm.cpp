@@ -24,11 +24,11 @@
 #include "installer/package.h"
 #include "render/layout.h"
 #include "support/little_endian.h"
-#include "tools/builtin_stub.h"
-#include "tools/dib_pixels.h"
-#include "tools/inspect.h"
-#include "tools/picture.h"
-#include "tools/saver_header.h"
+#include "tools/core/builtin_stub.h"
+#include "tools/core/dib_pixels.h"
+#include "tools/core/inspect.h"
+#include "tools/core/picture.h"
+#include "tools/core/saver_header.h"
 
 #define KIT_EXPORT(name) extern "C" __attribute__((export_name(#name)))
 

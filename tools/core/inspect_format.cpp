@@ -1,11 +1,11 @@
-// The facts of tools/inspect.h for people (a few aligned lines) and for programs (one JSON
+// The facts of tools/core/inspect.h for people (a few aligned lines) and for programs (one JSON
 // object).
 #include <stdio.h>
 
 #include <algorithm>
 
-#include "tools/inspect.h"
-#include "tools/texts.h"
+#include "tools/core/inspect.h"
+#include "tools/core/texts.h"
 
 namespace {
 

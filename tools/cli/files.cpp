@@ -1,4 +1,4 @@
-#include "tools/files.h"
+#include "tools/cli/files.h"
 
 #include <errno.h>
 #include <signal.h>
@@ -6,8 +6,8 @@
 #include <string.h>
 #include <sys/stat.h>
 
-#include "tools/console.h"
-#include "tools/texts.h"
+#include "tools/cli/console.h"
+#include "tools/core/texts.h"
 
 #ifdef _WIN32
 #include <fcntl.h>

@@ -1,11 +1,11 @@
-#include "tools/picture.h"
+#include "tools/core/picture.h"
 
 #include <string.h>
 
 #include "render/dib.h"
-#include "tools/bmp.h"
-#include "tools/picture_decode.h"
-#include "tools/texts.h"
+#include "tools/core/bmp.h"
+#include "tools/core/picture_decode.h"
+#include "tools/core/texts.h"
 
 namespace {
 

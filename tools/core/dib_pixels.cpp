@@ -1,8 +1,8 @@
-#include "tools/dib_pixels.h"
+#include "tools/core/dib_pixels.h"
 
 #include "render/dib.h"
 #include "support/little_endian.h"
-#include "tools/bmp.h"
+#include "tools/core/bmp.h"
 
 namespace {
 

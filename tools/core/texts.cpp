@@ -1,4 +1,4 @@
-#include "tools/texts.h"
+#include "tools/core/texts.h"
 
 #include <string.h>
 

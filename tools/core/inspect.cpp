@@ -1,4 +1,4 @@
-#include "tools/inspect.h"
+#include "tools/core/inspect.h"
 
 #include <string.h>
 

@@ -1,12 +1,12 @@
 #pragma once
 // The authors' tool and the person in front of it: the language to speak and where its text
-// goes. tools/console.cpp for Linux, tools/console_win.cpp for Windows.
+// goes. tools/cli/console.cpp for Linux, tools/cli/console_win.cpp for Windows.
 
 #include <stdio.h>
 
 #include <string>
 
-#include "tools/texts.h"
+#include "tools/core/texts.h"
 
 // Linux: the locale variables; Windows: the user's UI language.
 Language UserLanguage();

@@ -1,4 +1,4 @@
-#include "tools/console.h"
+#include "tools/cli/console.h"
 
 #include <windows.h>
 

@@ -1,6 +1,6 @@
 #pragma once
 // Every text the authors' tool shows its user, in English and in Japanese. The table is in
-// tools/texts.cpp; arguments take the places {1} to {9}, so a translation may reorder them.
+// tools/core/texts.cpp; arguments take the places {1} to {9}, so a translation may reorder them.
 
 #include <stddef.h>
 

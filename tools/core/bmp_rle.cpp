@@ -1,4 +1,4 @@
-#include "tools/bmp_rle.h"
+#include "tools/core/bmp_rle.h"
 
 namespace {
 

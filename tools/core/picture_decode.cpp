@@ -1,11 +1,11 @@
-#include "tools/picture_decode.h"
+#include "tools/core/picture_decode.h"
 
 #include <limits.h>
 
 #include <new>
 
-#include "tools/picture.h"
-#include "tools/texts.h"
+#include "tools/core/picture.h"
+#include "tools/core/texts.h"
 
 // Only the two formats, from memory, on the same plain C code on every build: no SIMD, whose
 // presence differs between the 64-bit and the 32-bit tool, so both give the same pixels.

@@ -12,13 +12,13 @@
 
 #include "installer/package.h"
 #include "resources/version.h"
-#include "tools/builtin_stub.h"
-#include "tools/console.h"
-#include "tools/files.h"
-#include "tools/inspect.h"
-#include "tools/picture.h"
-#include "tools/saver_header.h"
-#include "tools/texts.h"
+#include "tools/core/builtin_stub.h"
+#include "tools/cli/console.h"
+#include "tools/cli/files.h"
+#include "tools/core/inspect.h"
+#include "tools/core/picture.h"
+#include "tools/core/saver_header.h"
+#include "tools/core/texts.h"
 
 namespace {
 

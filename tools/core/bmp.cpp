@@ -1,12 +1,12 @@
-#include "tools/bmp.h"
+#include "tools/core/bmp.h"
 
 #include <string.h>
 
 #include "render/dib.h"
 #include "support/little_endian.h"
-#include "tools/bmp_rle.h"
-#include "tools/picture.h"
-#include "tools/texts.h"
+#include "tools/core/bmp_rle.h"
+#include "tools/core/picture.h"
+#include "tools/core/texts.h"
 
 namespace {
 

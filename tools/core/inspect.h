@@ -8,8 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "tools/bmp.h"
-#include "tools/texts.h"
+#include "tools/core/bmp.h"
+#include "tools/core/texts.h"
 
 struct InstallerCheck {
     Text what;

@@ -1,8 +1,8 @@
-#include "tools/saver_header.h"
+#include "tools/core/saver_header.h"
 
 #include "installer/package.h"
 #include "render/dib.h"
-#include "tools/texts.h"
+#include "tools/core/texts.h"
 
 #include <algorithm>
 
