@@ -199,8 +199,12 @@ int LocateSplashDibUpTo(const uint8_t* saverImage, uint32_t length, uint32_t las
 }
 
 int LocateSplashDib(const uint8_t* saverImage, uint32_t length, SplashLocation* splash) {
-    uint32_t last = 0;
-    int found = FindLastSaverBoundary(saverImage, length, &last);
-    // Without a boundary the splash range is still set, to none.
-    return LocateSplashDibUpTo(saverImage, length, found ? last : length, splash) && found;
+    uint32_t last;
+    if (!FindLastSaverBoundary(saverImage, length, &last)) {
+        splash->offset = 0;
+        splash->length = 0;
+        splash->complete = 0;
+        return 0;
+    }
+    return LocateSplashDibUpTo(saverImage, length, last, splash);
 }
