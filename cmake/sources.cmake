@@ -31,9 +31,11 @@ set(INSTALLER_WIN32_SOURCES
 set(KIT_SOURCES
     tools/core/bmp.cpp
     tools/core/bmp_rle.cpp
+    tools/core/byte_source.cpp
     tools/core/dib_pixels.cpp
     tools/core/inspect.cpp
     tools/core/inspect_format.cpp
+    tools/core/package_source.cpp
     tools/core/picture.cpp
     tools/core/picture_decode.cpp
     tools/core/saver_header.cpp

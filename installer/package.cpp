@@ -139,12 +139,7 @@ int FindCertificateTable(const uint8_t* image, uint32_t length, uint32_t* offset
     return *offset != 0 && *size != 0;
 }
 
-int LocatePackage(const uint8_t* image, uint32_t length, PackageLayout* layout) {
-    char marker[kMarkerBufferSize];
-    BuildSetupBoundary(marker);
-    uint32_t p;
-    if (!FindMarker(image, length, marker, &p))
-        return 0;
+int ReadPackageAt(const uint8_t* image, uint32_t length, uint32_t p, PackageLayout* layout) {
     if (length - p < kSaverImageOffset)
         return 0;
     const char* name = reinterpret_cast<const char*>(image + p + kSaverNameFieldOffset);
@@ -162,10 +157,37 @@ int LocatePackage(const uint8_t* image, uint32_t length, PackageLayout* layout) 
     return 1;
 }
 
+int LocatePackage(const uint8_t* image, uint32_t length, PackageLayout* layout) {
+    char marker[kMarkerBufferSize];
+    BuildSetupBoundary(marker);
+    uint32_t p;
+    return FindMarker(image, length, marker, &p) && ReadPackageAt(image, length, p, layout);
+}
+
 int FindLastSaverBoundary(const uint8_t* saverImage, uint32_t length, uint32_t* last) {
     char marker[kMarkerBufferSize];
     BuildSaverBoundary(marker);
     return FindLastMarker(saverImage, length, marker, last);
+}
+
+void ReadSplashDibAt(const uint8_t* header, uint64_t available, SplashLocation* splash) {
+    splash->offset = 0;
+    splash->length = 0;
+    splash->complete = 0;
+    // 64-bit sums: X and Y come from the file and may be anything.
+    if (available < kFirstBlockOffset)
+        return;
+    uint32_t n = Read32(header + kSplashDibLengthOffset);
+    uint32_t x = Read32(header + kFirstBlockLengthOffset);
+    if (uint64_t{kFirstBlockOffset} + x + 4 > available)
+        return;
+    uint32_t y = Read32(header + kFirstBlockOffset + x);
+    uint64_t start = uint64_t{kSplashAfterBlocks} + x + y;
+    if (start + n > available)
+        return;
+    splash->offset = static_cast<uint32_t>(start);
+    splash->length = n;
+    splash->complete = 1;
 }
 
 int LocateSplashDibUpTo(const uint8_t* saverImage, uint32_t length, uint32_t last,
@@ -179,22 +201,9 @@ int LocateSplashDibUpTo(const uint8_t* saverImage, uint32_t length, uint32_t las
     if (length < kMarkerLength || last > length - kMarkerLength ||
         !FindMarker(saverImage, last + kMarkerLength, marker, &q))
         return 0;
-    // 64-bit sums: X and Y come from the file and may be anything.
-    const uint8_t* header = saverImage + q;
-    uint64_t available = length - q;
-    if (available < kFirstBlockOffset)
-        return 1;
-    uint32_t n = Read32(header + kSplashDibLengthOffset);
-    uint32_t x = Read32(header + kFirstBlockLengthOffset);
-    if (uint64_t{kFirstBlockOffset} + x + 4 > available)
-        return 1;
-    uint32_t y = Read32(header + kFirstBlockOffset + x);
-    uint64_t start = uint64_t{kSplashAfterBlocks} + x + y;
-    if (start + n > available)
-        return 1;
-    splash->offset = q + static_cast<uint32_t>(start);
-    splash->length = n;
-    splash->complete = 1;
+    ReadSplashDibAt(saverImage + q, length - q, splash);
+    if (splash->complete)
+        splash->offset += q;
     return 1;
 }
 

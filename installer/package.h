@@ -76,6 +76,11 @@ struct PackageLayout {
 // 306 bytes from P on, a terminated and safe name. 0 for a file that is no usable package.
 int LocatePackage(const uint8_t* image, uint32_t length, PackageLayout* layout);
 
+// The same for SetupBoundary known to be first at `p`, for a reader that searched on its own.
+// Reads only [p, p + 306) and the PE header's data directories, whose place the bytes at 0x3C
+// give.
+int ReadPackageAt(const uint8_t* image, uint32_t length, uint32_t p, PackageLayout* layout);
+
 struct SplashLocation {
     uint32_t offset;    // from the start of SaverImage
     uint32_t length;    // 0: no splash picture
@@ -85,6 +90,10 @@ struct SplashLocation {
 // Finds SaverBoundary in SaverImage and the range of SplashDib. 0 when there is no
 // SaverBoundary. A header or picture that would reach past the end gives length 0.
 int LocateSplashDib(const uint8_t* saverImage, uint32_t length, SplashLocation* splash);
+
+// The range of SplashDib for the data header at `header`, with `available` bytes from there to
+// the end of SaverImage; offset from the header. Reads its first 190 bytes and the 4 at 190 + X.
+void ReadSplashDibAt(const uint8_t* header, uint64_t available, SplashLocation* splash);
 
 // The same in two steps, for a reader that must know the package good before it writes but
 // need not read a large screen saver through first. The tool puts the data header at the end,
@@ -101,3 +110,11 @@ uint64_t InstallerFileSize(uint32_t stubLength, uint32_t saverLength);
 int WriteInstallerFile(const uint8_t* stub, uint32_t stubLength, const uint8_t* saver,
                        uint32_t saverLength, const char* name, uint8_t* output,
                        const char** reason);
+
+// The same in parts, for a caller that does not hold the screen saver: the checks, given what
+// LocateSplashDib found in it, and the InstallerHeadSize(...) bytes before it. The caller still
+// checks that the stub holds no SetupBoundary.
+uint32_t InstallerHeadSize(uint32_t stubLength, uint32_t saverLength);
+int WriteInstallerHead(const uint8_t* stub, uint32_t stubLength, uint32_t saverLength,
+                       int headerFound, const SplashLocation* splash, const char* name,
+                       uint8_t* output, const char** reason);

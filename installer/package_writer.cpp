@@ -13,9 +13,13 @@ uint64_t InstallerFileSize(uint32_t stubLength, uint32_t saverLength) {
            saverLength;
 }
 
-int WriteInstallerFile(const uint8_t* stub, uint32_t stubLength, const uint8_t* saver,
-                       uint32_t saverLength, const char* name, uint8_t* output,
-                       const char** reason) {
+uint32_t InstallerHeadSize(uint32_t stubLength, uint32_t saverLength) {
+    return stubLength + PaddingAfterStub(stubLength, saverLength) + kSaverImageOffset;
+}
+
+int WriteInstallerHead(const uint8_t* stub, uint32_t stubLength, uint32_t saverLength,
+                       int headerFound, const SplashLocation* splash, const char* name,
+                       uint8_t* output, const char** reason) {
     if (!IsSafeSaverName(name)) {
         *reason =
             "the name is empty, leaves the system folder (\"..\", \":\", leading \\ or /) "
@@ -30,12 +34,11 @@ int WriteInstallerFile(const uint8_t* stub, uint32_t stubLength, const uint8_t* 
         *reason = "the installer would reach 4 GiB";
         return 0;
     }
-    SplashLocation splash;
-    if (!LocateSplashDib(saver, saverLength, &splash)) {
+    if (!headerFound) {
         *reason = "the screen saver has no data header (its saver boundary marker is missing)";
         return 0;
     }
-    if (!splash.complete) {
+    if (!splash->complete) {
         *reason = "the screen saver's data header or splash picture reaches past its end";
         return 0;
     }
@@ -49,13 +52,23 @@ int WriteInstallerFile(const uint8_t* stub, uint32_t stubLength, const uint8_t* 
     uint8_t* field = package + kSaverNameFieldOffset;
     memset(field, 0, kSaverNameFieldLength);
     memcpy(field, name, strlen(name));
-    // A caller short of memory reads the screen saver straight into its place.
-    if (package + kSaverImageOffset != saver)
-        memcpy(package + kSaverImageOffset, saver, saverLength);
+    return 1;
+}
 
+int WriteInstallerFile(const uint8_t* stub, uint32_t stubLength, const uint8_t* saver,
+                       uint32_t saverLength, const char* name, uint8_t* output,
+                       const char** reason) {
+    SplashLocation splash;
+    int headerFound = LocateSplashDib(saver, saverLength, &splash);
+    if (!WriteInstallerHead(stub, stubLength, saverLength, headerFound, &splash, name, output,
+                            reason))
+        return 0;
+    uint32_t head = InstallerHeadSize(stubLength, saverLength);
+    memcpy(output + head, saver, saverLength);
     PackageLayout layout;
     uint32_t total = static_cast<uint32_t>(InstallerFileSize(stubLength, saverLength));
-    if (!LocatePackage(output, total, &layout) || layout.setupBoundary != stubLength + padding) {
+    if (!LocatePackage(output, total, &layout) ||
+        layout.setupBoundary != head - kSaverImageOffset) {
         *reason = "the program already contains the setup boundary marker";
         return 0;
     }

@@ -3,6 +3,7 @@
 #include <string.h>
 
 #include "installer/package.h"
+#include "tools/core/package_source.h"
 #include "render/dib.h"
 #include "support/little_endian.h"
 #include "support/path.h"
@@ -44,28 +45,29 @@ void Check(InstallerFacts* facts, Text what, bool stopsInstall, bool ok,
     facts->checks.push_back({what, ok ? "" : failure, stopsInstall});
 }
 
-void InspectSaver(const uint8_t* saver, uint32_t length, InstallerFacts* f) {
+void InspectSaver(const ByteSource& file, uint64_t from, uint32_t length, InstallerFacts* f) {
     SplashLocation splash;
-    f->headerFound = LocateSplashDib(saver, length, &splash);
+    f->headerFound = LocateSplashIn(file, from, length, &f->headerOffset, &splash);
     Check(f, Text::kCheckDataHeader, true, f->headerFound, Say(Text::kNoDataHeader));
     if (!f->headerFound)
         return;
-    char marker[kMarkerBufferSize];
-    BuildSaverBoundary(marker);
-    FindMarker(saver, length, marker, &f->headerOffset);
-    uint64_t q = f->headerOffset, x = 0;
-    if (q + kFirstBlockOffset <= length) {
-        f->splashLength = Read32(saver + q + kSplashDibLengthOffset);
-        f->firstBlock = x = Read32(saver + q + kFirstBlockLengthOffset);
+    uint64_t q = from + f->headerOffset, available = length - f->headerOffset;
+    uint8_t word[4];
+    if (available >= kFirstBlockOffset && file.Read(q + kSplashDibLengthOffset, 4, word)) {
+        f->splashLength = Read32(word);
+        if (file.Read(q + kFirstBlockLengthOffset, 4, word))
+            f->firstBlock = Read32(word);
     }
-    if (f->firstBlock >= 0 && q + kFirstBlockOffset + x + 4 <= length)
-        f->secondBlock = Read32(saver + q + kFirstBlockOffset + x);
+    if (f->firstBlock >= 0 && kFirstBlockOffset + uint64_t(f->firstBlock) + 4 <= available &&
+        file.Read(q + kFirstBlockOffset + f->firstBlock, 4, word))
+        f->secondBlock = Read32(word);
     Check(f, Text::kCheckDataHeaderInside, false, splash.complete, Say(Text::kDataHeaderCutOff));
-    if (!splash.complete || splash.length == 0)
+    std::vector<uint8_t> dib;
+    if (!splash.complete || splash.length == 0 ||
+        !ReadRange(file, from + splash.offset, splash.length, &dib))
         return;
-    const uint8_t* dib = saver + splash.offset;
-    f->splashDescribed = DescribeDib(dib, splash.length, &f->splash);
-    Check(f, Text::kCheckSplashPicture, false, IsSplashDibComplete(dib, splash.length),
+    f->splashDescribed = DescribeDib(dib.data(), splash.length, &f->splash);
+    Check(f, Text::kCheckSplashPicture, false, IsSplashDibComplete(dib.data(), splash.length),
           Say(Text::kSplashNotDrawable));
 }
 
@@ -77,15 +79,19 @@ std::string SizeLimitText() {
 }
 
 InstallerFacts InspectInstaller(const uint8_t* file, size_t length) {
+    return InspectInstaller(MemorySource(file, length));
+}
+
+InstallerFacts InspectInstaller(const ByteSource& file) {
     InstallerFacts f;
-    f.fileSize = length;
+    uint64_t length = f.fileSize = file.Size();
     Check(&f, Text::kCheckSize, true, length <= kMaxInstallerSize,
           Say(Text::kFileTooLarge, {std::to_string(length), SizeLimitText()}));
     char marker[kMarkerBufferSize];
     BuildSetupBoundary(marker);
-    uint32_t p = 0;
+    uint64_t p = 0;
     bool fits = length <= 0xFFFFFFFFu;
-    bool found = fits && FindMarker(file, static_cast<uint32_t>(length), marker, &p);
+    bool found = fits && file.FindMarker(0, length, marker, &p);
     f.packageFound = found && length - p >= kSaverImageOffset;
     Check(&f, Text::kCheckPackage, true, f.packageFound,
           Say(!fits    ? Text::kFileOf4GiB
@@ -93,8 +99,15 @@ InstallerFacts InspectInstaller(const uint8_t* file, size_t length) {
                        : Text::kPackageCutShort));
     if (!f.packageFound)
         return f;
-    f.stubSize = p;
-    const char* field = reinterpret_cast<const char*>(file + p + kSaverNameFieldOffset);
+    // The installer's own reading decides where the screen saver ends; what it leaves out after
+    // it is an attached signature's certificate table.
+    std::vector<uint8_t> prefix;
+    PackageLayout layout;
+    bool readable = ReadPackageIn(file, static_cast<uint32_t>(p), &prefix, &layout);
+    if (prefix.size() < p + kSaverImageOffset)
+        return f;
+    f.stubSize = static_cast<uint32_t>(p);
+    const char* field = reinterpret_cast<const char*>(prefix.data() + p + kSaverNameFieldOffset);
     bool terminated = memchr(field, 0, kSaverNameFieldLength) != nullptr;
     f.name = terminated ? std::string(field) : std::string(field, kSaverNameFieldLength);
     f.displayName = DisplayName(f.name);
@@ -105,16 +118,11 @@ InstallerFacts InspectInstaller(const uint8_t* file, size_t length) {
               {std::to_string(f.name.size()), std::to_string(kMaxSaverNameLength)}));
     Check(&f, Text::kCheckNotWindowsOwn, true, !IsWindowsOwnSaverName(f.name),
           Say(Text::kNameWindowsOwn));
-    // The installer's own reading decides where the screen saver ends; what it leaves out after
-    // it is an attached signature's certificate table.
-    PackageLayout layout;
     uint32_t rest = static_cast<uint32_t>(length - p - kSaverImageOffset);
-    f.saverSize = LocatePackage(file, static_cast<uint32_t>(length), &layout)
-                      ? layout.saverImageLength
-                      : rest;
+    f.saverSize = readable ? layout.saverImageLength : rest;
     f.signatureSize = rest - f.saverSize;
     f.signatureAttached = f.signatureSize != 0;
-    InspectSaver(file + p + kSaverImageOffset, f.saverSize, &f);
+    InspectSaver(file, p + kSaverImageOffset, f.saverSize, &f);
     f.installs = true;
     for (const InstallerCheck& c : f.checks)
         f.installs = f.installs && (c.failure.empty() || !c.stopsInstall);
@@ -123,27 +131,38 @@ InstallerFacts InspectInstaller(const uint8_t* file, size_t length) {
 
 bool BuildInstaller(const std::vector<uint8_t>& stub, const std::vector<uint8_t>& saver,
                     const std::string& name, std::vector<uint8_t>* out, std::string* reason) {
-    uint64_t size =
-        InstallerFileSize(static_cast<uint32_t>(stub.size()), static_cast<uint32_t>(saver.size()));
-    if (stub.size() > 0xFFFFFFFFu || saver.size() > 0xFFFFFFFFu || size > 0xFFFFFFFFu) {
+    if (stub.size() > 0xFFFFFFFFu ||
+        !WriteInstallerHead(stub.data(), static_cast<uint32_t>(stub.size()), MemorySource(saver),
+                            name, out, reason))
+        return false;
+    out->insert(out->end(), saver.begin(), saver.end());
+    return true;
+}
+
+bool WriteInstallerHead(const uint8_t* stub, uint32_t stubLength, const ByteSource& saver,
+                        const std::string& name, std::vector<uint8_t>* head, std::string* reason) {
+    if (saver.Size() > 0xFFFFFFFFu) {
         *reason = Say(Text::kReaches4GiB);
         return false;
     }
-    out->assign(size, 0);
-    return WriteInstaller(stub.data(), static_cast<uint32_t>(stub.size()), saver.data(),
-                          static_cast<uint32_t>(saver.size()), name, out->data(), reason);
-}
-
-bool WriteInstaller(const uint8_t* stub, uint32_t stubLength, const uint8_t* saver,
-                    uint32_t saverLength, const std::string& name, uint8_t* out,
-                    std::string* reason) {
+    uint32_t saverLength = static_cast<uint32_t>(saver.Size());
+    uint32_t q;
+    SplashLocation splash;
+    bool headerFound = LocateSplashIn(saver, 0, saverLength, &q, &splash);
+    head->assign(InstallerHeadSize(stubLength, saverLength), 0);
     const char* refusal = nullptr;
-    if (!WriteInstallerFile(stub, stubLength, saver, saverLength, name.c_str(), out, &refusal)) {
+    if (!WriteInstallerHead(stub, stubLength, saverLength, headerFound, &splash, name.c_str(),
+                            head->data(), &refusal)) {
         *reason = SayEnglish(refusal);
         return false;
     }
-    size_t size = static_cast<size_t>(InstallerFileSize(stubLength, saverLength));
-    for (const InstallerCheck& c : InspectInstaller(out, size).checks) {
+    MemorySource headSource(*head);
+    InstallerFacts facts = InspectInstaller(JoinedSource({&headSource, &saver}));
+    if (!facts.packageFound || facts.stubSize != head->size() - kSaverImageOffset) {
+        *reason = Say(Text::kProgramHasMarker);
+        return false;
+    }
+    for (const InstallerCheck& c : facts.checks) {
         if (!c.failure.empty()) {
             *reason = c.failure;
             return false;

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "tools/core/bmp.h"
+#include "tools/core/byte_source.h"
 #include "tools/core/texts.h"
 
 struct InstallerCheck {
@@ -44,17 +45,16 @@ constexpr uint64_t kMaxSaverSize = kMaxInstallerSize - (uint64_t{32} << 10);
 std::string SizeLimitText();
 
 InstallerFacts InspectInstaller(const uint8_t* file, size_t length);
+InstallerFacts InspectInstaller(const ByteSource& file);
 
 // Joins stub and screen saver under `name` into `out`; false with the first failed rule (of
 // the package writer or of the checks above) as the reason.
 bool BuildInstaller(const std::vector<uint8_t>& stub, const std::vector<uint8_t>& saver,
                     const std::string& name, std::vector<uint8_t>* out, std::string* reason);
 
-// The same into `out`, which holds InstallerFileSize(...) bytes; the screen saver may already
-// lie in its place there, so that a caller short of memory holds it once.
-bool WriteInstaller(const uint8_t* stub, uint32_t stubLength, const uint8_t* saver,
-                    uint32_t saverLength, const std::string& name, uint8_t* out,
-                    std::string* reason);
+// The same without holding the screen saver: the bytes that go before it, into `head`.
+bool WriteInstallerHead(const uint8_t* stub, uint32_t stubLength, const ByteSource& saver,
+                        const std::string& name, std::vector<uint8_t>* head, std::string* reason);
 
 std::string FormatInspectText(const InstallerFacts& facts);
 std::string FormatInspectJson(const InstallerFacts& facts);

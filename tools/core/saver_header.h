@@ -7,13 +7,14 @@
 #include <string>
 #include <vector>
 
+#include "tools/core/byte_source.h"
+
 // Appends the header and `splash` (a packed DIB; empty for none) to `saver`, into `out`. False
 // with a reason when the saver already carries a data header or the result would not give the
 // installer this picture back whole.
 bool AppendSaverDataHeader(const std::vector<uint8_t>& saver, const std::vector<uint8_t>& splash,
                            std::vector<uint8_t>* out, std::string* reason);
 
-// The same in place, for a caller that must not hold the screen saver twice: `file` holds the
-// screen saver's `saverLength` bytes and room for kSplashAfterBlocks + splash.size() more.
-bool WriteSaverDataHeader(uint8_t* file, size_t saverLength, const std::vector<uint8_t>& splash,
-                          std::string* reason);
+// The same without holding the screen saver: the bytes that go after it, into `tail`.
+bool MakeSaverDataHeader(const ByteSource& saver, const std::vector<uint8_t>& splash,
+                         std::vector<uint8_t>* tail, std::string* reason);

@@ -257,6 +257,9 @@ constexpr Entry kTable[] = {
     {Text::kCheckOk, "ok", "OK"},
     {Text::kInstalls, "installs", "インストールします"},
     {Text::kDoesNotInstall, "does not install", "インストールしません"},
+    {Text::kEmptyFile, "the file is empty", "ファイルが空です"},
+    {Text::kNotWindowsProgram, "not a screen saver: this file is no Windows program",
+     "スクリーンセーバーではありません: Windows のプログラムではありません"},
 };
 
 constexpr bool InIdOrder() {

@@ -97,6 +97,8 @@ enum class Text {
     kCheckOk,
     kInstalls,
     kDoesNotInstall,
+    kEmptyFile,
+    kNotWindowsProgram,
     kCount
 };
 

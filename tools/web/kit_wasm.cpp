@@ -1,15 +1,12 @@
 // The kit's functions for the page (tools/web/make-installer.html), compiled to WebAssembly: the
-// same calls as make-installer's header, build, inspect and extract, on one buffer that the
-// page fills with the screen saver's bytes in pieces, so that it is held only once.
+// same calls as make-installer's header, build, inspect and extract. The page runs them in a
+// worker, which lends the kit the author's file through kit_read_file, synchronously, a range
+// at a time: the kit holds the bytes it checks and searches the rest without keeping it.
 //
-// The buffer, laid out as the installer with room for the longest padding before it:
-//
-//   slack (7 - padding) | stub | padding | package header | screen saver | data header | picture
-//
-// Results are read back through kit_text (a reason, or inspect's facts as JSON) and two
-// ranges, kit_range_* before the screen saver and kit_tail_* after it: the installer is those
-// two around the page's own file. One instance serves one screen saver: the page makes a new
-// one for the next, which gives the memory back.
+// The installer the page saves is three parts, kit_head, the author's own file and kit_tail
+// (the data header the page added, and its picture). Results are read back through kit_text
+// (a reason, or inspect's facts as JSON); for an installer that was dropped, kit_range_* give
+// the screen saver inside it, as extract writes it.
 //
 // For the preview, the progress screen's layout comes out as a few 32-bit numbers at the
 // address each kit_layout_* call gives, and the splash picture as RGBA rows, so that the page
@@ -17,6 +14,7 @@
 #include <stdlib.h>
 #include <string.h>
 
+#include <algorithm>
 #include <initializer_list>
 #include <string>
 #include <vector>
@@ -25,6 +23,7 @@
 #include "render/layout.h"
 #include "support/little_endian.h"
 #include "tools/core/builtin_stub.h"
+#include "tools/core/byte_source.h"
 #include "tools/core/dib_pixels.h"
 #include "tools/core/inspect.h"
 #include "tools/core/picture.h"
@@ -32,15 +31,76 @@
 
 #define KIT_EXPORT(name) extern "C" __attribute__((export_name(#name)))
 
+// The page's answer: [offset, offset + length) of the author's file copied to `out`; 0 when
+// the file could not be read.
+extern "C" __attribute__((import_module("kit"), import_name("read_file"))) int ReadFile(
+    double offset, uint32_t length, uint8_t* out);
+
 namespace {
 
-constexpr uint32_t kLongestPadding = 7;
+// The two markers, which every check looks for in the author's file.
+const char* const* PackageMarkers() {
+    static char setup[kMarkerBufferSize], saver[kMarkerBufferSize];
+    static const char* const both[] = {setup, saver};
+    BuildSetupBoundary(setup);
+    BuildSaverBoundary(saver);
+    return both;
+}
+
+// The author's file. The page streams it through a MarkerScan once, front to back; the
+// searches of the checks are answered from what that found, and only the few ranges they look
+// at are read again.
+class PageFile : public ByteSource {
+public:
+    explicit PageFile(uint64_t size) : size_(size) {}
+    uint64_t Size() const override { return size_; }
+    bool Read(uint64_t offset, size_t length, uint8_t* out) const override {
+        return ReadFile(static_cast<double>(offset), static_cast<uint32_t>(length), out) != 0;
+    }
+    // False once every marker has been found or the whole file was given.
+    bool Feed(const uint8_t* piece, size_t length) {
+        scan_.Feed(piece, length);
+        return !scan_.AllFound() && scan_.Fed() < size_;
+    }
+    bool FindMarker(uint64_t from, uint64_t to, const char* marker, uint64_t* at) const override {
+        int i = 0;
+        while (i < 2 && memcmp(marker, PackageMarkers()[i], kMarkerLength) != 0)
+            ++i;
+        if (i == 2 || !ScanAll())
+            return ByteSource::FindMarker(from, to, marker, at);
+        uint64_t first;
+        if (!scan_.Found(i, &first))
+            return false;
+        // There is none before the first: it is the first in any range that begins before it.
+        if (first < from)
+            return ByteSource::FindMarker(from, to, marker, at);
+        *at = first;
+        return first + kMarkerLength <= to;
+    }
+
+private:
+    // The rest of the file through the scan, if the page stopped early.
+    bool ScanAll() const {
+        std::vector<uint8_t> window(1 << 20);
+        while (!scan_.AllFound() && scan_.Fed() < size_) {
+            size_t length =
+                static_cast<size_t>(std::min<uint64_t>(size_ - scan_.Fed(), window.size()));
+            if (!Read(scan_.Fed(), length, window.data()))
+                return false;
+            scan_.Feed(window.data(), length);
+        }
+        return true;
+    }
+
+    uint64_t size_;
+    mutable MarkerScan scan_{PackageMarkers(), 2};
+};
 
 struct Session {
     std::vector<uint8_t> splash;  // the packed DIB, when a picture was given
-    uint8_t* buffer = nullptr;
-    uint32_t saverLength = 0;
-    uint32_t withHeader = 0;  // saver and added data header
+    PageFile saver{0};
+    std::vector<uint8_t> head, tail;
+    std::vector<uint8_t> room;  // where the page puts each piece of the file
     std::string text;
     uint32_t rangeOffset = 0, rangeLength = 0;
     int32_t numbers[8] = {};
@@ -48,25 +108,17 @@ struct Session {
 };
 Session session;
 
-uint32_t HeadRoom() {
-    return static_cast<uint32_t>(kBuiltInStubSize) + kLongestPadding + kSaverImageOffset;
-}
-
-uint8_t* Saver() {
-    return session.buffer + HeadRoom();
-}
-
 int Refuse(const std::string& reason) {
     session.text = reason;
     return 0;
 }
 
 // A screen saver is a Windows program: "MZ" and, where that header points, "PE\0\0".
-bool IsWindowsProgram(const uint8_t* file, uint32_t length) {
-    if (length < 0x40 || file[0] != 'M' || file[1] != 'Z')
-        return false;
-    uint64_t pe = Read32(file + 0x3C);
-    return pe + 4 <= length && memcmp(file + pe, "PE\0\0", 4) == 0;
+bool IsWindowsProgram(const ByteSource& file) {
+    uint8_t dos[0x40], pe[4];
+    return file.Size() >= sizeof dos && file.Read(0, sizeof dos, dos) && dos[0] == 'M' &&
+           dos[1] == 'Z' && uint64_t{Read32(dos + 0x3C)} + 4 <= file.Size() &&
+           file.Read(Read32(dos + 0x3C), 4, pe) && memcmp(pe, "PE\0\0", 4) == 0;
 }
 
 const int32_t* Give(std::initializer_list<int32_t> numbers) {
@@ -90,6 +142,11 @@ KIT_EXPORT(kit_text) const char* KitText() {
     return session.text.c_str();
 }
 
+// 1: reasons and facts in Japanese from now on; 0: in English.
+KIT_EXPORT(kit_language) void KitLanguage(int japanese) {
+    SetLanguage(japanese ? Language::kJapanese : Language::kEnglish);
+}
+
 // As header --splash: the picture file to the installer's DIB. 0 with the reason.
 KIT_EXPORT(kit_picture) int KitPicture(const uint8_t* file, size_t length) {
     std::string reason;
@@ -98,98 +155,93 @@ KIT_EXPORT(kit_picture) int KitPicture(const uint8_t* file, size_t length) {
     return 1;
 }
 
-// Room for a screen saver of `length` bytes: where the page writes them, or null when it is
-// too large (the reason in kit_text).
-KIT_EXPORT(kit_saver_room) uint8_t* KitSaverRoom(uint32_t length) {
-    if (length > kMaxSaverSize) {
-        Refuse("too large: " + SizeLimitText());
-        return nullptr;
-    }
-    session.saverLength = length;
-    session.buffer = static_cast<uint8_t*>(
-        malloc(uint64_t{HeadRoom()} + length + kSplashAfterBlocks + session.splash.size()));
-    if (!session.buffer)
-        Refuse("too large for the memory this page can take");
-    return session.buffer ? Saver() : nullptr;
+// The author's file, of `size` bytes, given front to back in pieces of at most `room` bytes
+// at the address this returns: kit_scan_feed takes each, and says 0 when it needs no more.
+KIT_EXPORT(kit_scan_room) uint8_t* KitScanRoom(double size, uint32_t room) {
+    session.saver = PageFile(static_cast<uint64_t>(size));
+    session.room.resize(room);
+    return session.room.data();
 }
 
-// Once the screen saver is in: 2 for an installer already built (kit_text its facts as JSON),
-// 1 for a screen saver ready to be packed, with a data header added as `header` adds it when it
-// has none or a picture was given, 0 refused with the reason.
+KIT_EXPORT(kit_scan_feed) int KitScanFeed(uint32_t length) {
+    return session.saver.Feed(session.room.data(), length);
+}
+
+// Then what the kit makes of it, reading more through kit_read_file where it must: 2 for an
+// installer already built (kit_text its facts as JSON), 1 for a screen saver ready to be
+// packed, with a data header added as `header` adds it when it has none or a picture was
+// given, 0 refused with the reason.
 KIT_EXPORT(kit_take_saver) int KitTakeSaver() {
-    const uint8_t* saver = Saver();
-    uint32_t length = session.saverLength;
-    InstallerFacts facts = InspectInstaller(saver, length);
+    const ByteSource& saver = session.saver;
+    InstallerFacts facts = InspectInstaller(saver);
     if (facts.packageFound) {
         session.text = FormatInspectJson(facts);
-        PackageLayout layout;
-        if (LocatePackage(saver, length, &layout)) {
-            session.rangeOffset = static_cast<uint32_t>(layout.saverImage - saver);
-            session.rangeLength = layout.saverImageLength;
-        }
+        session.rangeOffset = facts.stubSize + kSaverImageOffset;
+        session.rangeLength = facts.saverSize;
         return 2;
     }
-    if (length == 0)
-        return Refuse("the file is empty");
-    if (!IsWindowsProgram(saver, length))
-        return Refuse("not a screen saver: this file is no Windows program");
+    if (saver.Size() == 0)
+        return Refuse(Say(Text::kEmptyFile));
+    if (saver.Size() > kMaxSaverSize)
+        return Refuse(Say(Text::kTooLarge, {SizeLimitText()}));
+    if (!IsWindowsProgram(saver))
+        return Refuse(Say(Text::kNotWindowsProgram));
     char marker[kMarkerBufferSize];
     BuildSaverBoundary(marker);
-    uint32_t at;
-    session.withHeader = length;
-    if (!session.splash.empty() || !FindMarker(saver, length, marker, &at)) {
+    uint64_t at;
+    session.tail.clear();
+    if (!session.splash.empty() || !saver.FindMarker(0, saver.Size(), marker, &at)) {
         std::string reason;
-        if (!WriteSaverDataHeader(Saver(), length, session.splash, &reason))
+        if (!MakeSaverDataHeader(saver, session.splash, &session.tail, &reason))
             return Refuse(reason);
-        session.withHeader = length + kSplashAfterBlocks + session.splash.size();
-        if (session.withHeader > kMaxSaverSize)
-            return Refuse("too large with its data header: " + SizeLimitText());
+        if (saver.Size() + session.tail.size() > kMaxSaverSize)
+            return Refuse(Say(Text::kTooLargeWithHeader, {SizeLimitText()}));
     }
     return 1;
 }
 
-// As build --name: the stub, padding and package header before the screen saver. 1 with the
-// installer's facts as JSON in kit_text, 0 with the reason.
+// As build --name: the stub, padding and package header before the screen saver, into
+// kit_head. 1 with the installer's facts as JSON in kit_text, 0 with the reason.
 KIT_EXPORT(kit_package) int KitPackage(const char* name) {
     uint32_t stubLength = static_cast<uint32_t>(kBuiltInStubSize);
     char marker[kMarkerBufferSize];
     BuildSetupBoundary(marker);
     uint32_t at;
     if (FindMarker(kBuiltInStub, stubLength, marker, &at))
-        return Refuse("the built-in stub already contains the setup boundary marker");
-    uint64_t size = InstallerFileSize(stubLength, session.withHeader);
-    uint8_t* start = Saver() + session.withHeader - size;
+        return Refuse(Say(Text::kProgramHasMarker));
+    MemorySource tail(session.tail);
+    JoinedSource saver({&session.saver, &tail});
     std::string reason;
-    if (!WriteInstaller(kBuiltInStub, stubLength, Saver(), session.withHeader, name, start,
-                        &reason))
+    if (!WriteInstallerHead(kBuiltInStub, stubLength, saver, name, &session.head, &reason))
         return Refuse(reason);
-    session.text = FormatInspectJson(InspectInstaller(start, size));
-    session.rangeOffset = static_cast<uint32_t>(start - session.buffer);
-    session.rangeLength = static_cast<uint32_t>(Saver() - start);
+    MemorySource head(session.head);
+    session.text = FormatInspectJson(InspectInstaller(JoinedSource({&head, &saver})));
     return 1;
 }
 
-// After kit_package: the bytes before the screen saver. After kit_take_saver gave 2: the
-// screen saver inside the installer, as extract writes it (offsets from the file's start).
+KIT_EXPORT(kit_head) const uint8_t* KitHead() {
+    return session.head.data();
+}
+
+KIT_EXPORT(kit_head_length) uint32_t KitHeadLength() {
+    return static_cast<uint32_t>(session.head.size());
+}
+
+KIT_EXPORT(kit_tail) const uint8_t* KitTail() {
+    return session.tail.data();
+}
+
+KIT_EXPORT(kit_tail_length) uint32_t KitTailLength() {
+    return static_cast<uint32_t>(session.tail.size());
+}
+
+// After kit_take_saver gave 2: the screen saver inside the installer, as extract writes it.
 KIT_EXPORT(kit_range_offset) uint32_t KitRangeOffset() {
     return session.rangeOffset;
 }
 
 KIT_EXPORT(kit_range_length) uint32_t KitRangeLength() {
     return session.rangeLength;
-}
-
-// The bytes after the screen saver: the data header the page added, and its picture.
-KIT_EXPORT(kit_tail_offset) uint32_t KitTailOffset() {
-    return HeadRoom() + session.saverLength;
-}
-
-KIT_EXPORT(kit_tail_length) uint32_t KitTailLength() {
-    return session.withHeader - session.saverLength;
-}
-
-KIT_EXPORT(kit_buffer) uint8_t* KitBuffer() {
-    return session.buffer;
 }
 
 // top, bottom, colour (0x00BBGGRR) of gradient band `index`.

@@ -1,0 +1,146 @@
+#include "tools/core/byte_source.h"
+
+#include <string.h>
+
+#include <algorithm>
+
+#include "installer/package.h"
+
+namespace {
+
+constexpr uint64_t kWindow = 1 << 20;
+constexpr uint64_t kOverlap = kMarkerLength - 1;
+
+// The installer's own search, on pieces that may exceed its 32-bit lengths.
+bool FindInMemory(const uint8_t* data, uint64_t length, const char* marker, uint64_t* at) {
+    for (uint64_t start = 0; start + kMarkerLength <= length; start += 0x80000000u) {
+        uint64_t piece = std::min<uint64_t>(length - start, 0x80000000u + kOverlap);
+        uint32_t found;
+        if (::FindMarker(data + start, static_cast<uint32_t>(piece), marker, &found)) {
+            *at = start + found;
+            return true;
+        }
+    }
+    return false;
+}
+
+}  // namespace
+
+bool ByteSource::FindMarker(uint64_t from, uint64_t to, const char* marker, uint64_t* at) const {
+    bool found;
+    return FindMarkersIn(*this, from, to, &marker, 1, &found, at) && found;
+}
+
+bool FindMarkersIn(const ByteSource& source, uint64_t from, uint64_t to, const char* const* markers,
+                   int count, bool* found, uint64_t* at) {
+    MarkerScan scan(markers, count);
+    std::vector<uint8_t> window;
+    for (uint64_t start = from; !scan.AllFound() && start < to; start += kWindow) {
+        window.resize(std::min(to - start, kWindow));
+        if (!source.Read(start, window.size(), window.data()))
+            return false;
+        scan.Feed(window.data(), window.size());
+    }
+    for (int i = 0; i < count; ++i) {
+        found[i] = scan.Found(i, &at[i]);
+        at[i] += found[i] ? from : 0;
+    }
+    return true;
+}
+
+void MarkerScan::Feed(const uint8_t* piece, size_t length) {
+    // A place that starts in the carried bytes runs on into this piece: search the seam.
+    size_t carried = carry_.size();
+    carry_.insert(carry_.end(), piece, piece + std::min<size_t>(length, kOverlap));
+    for (int i = 0; i < static_cast<int>(markers_.size()); ++i) {
+        uint64_t at, ignored;
+        if (Found(i, &ignored))
+            continue;
+        if (FindInMemory(carry_.data(), carry_.size(), markers_[i], &at) && at < carried)
+            found_.push_back({i, fed_ - carried + at});
+        else if (FindInMemory(piece, length, markers_[i], &at))
+            found_.push_back({i, fed_ + at});
+    }
+    fed_ += length;
+    if (length >= kOverlap)
+        carry_.assign(piece + length - kOverlap, piece + length);
+    else if (carry_.size() > kOverlap)
+        carry_.erase(carry_.begin(), carry_.end() - kOverlap);
+}
+
+bool MarkerScan::Found(int i, uint64_t* at) const {
+    for (const auto& [marker, place] : found_) {
+        if (marker == i) {
+            *at = place;
+            return true;
+        }
+    }
+    return false;
+}
+
+bool ReadRange(const ByteSource& source, uint64_t offset, uint64_t length,
+               std::vector<uint8_t>* out) {
+    if (offset > source.Size() || length > source.Size() - offset)
+        return false;
+    out->resize(length);
+    return source.Read(offset, length, out->data());
+}
+
+bool MemorySource::Read(uint64_t offset, size_t length, uint8_t* out) const {
+    memcpy(out, data_ + offset, length);
+    return true;
+}
+
+bool MemorySource::FindMarker(uint64_t from, uint64_t to, const char* marker, uint64_t* at) const {
+    if (to <= from || !FindInMemory(data_ + from, to - from, marker, at))
+        return false;
+    *at += from;
+    return true;
+}
+
+uint64_t JoinedSource::Size() const {
+    uint64_t size = 0;
+    for (const ByteSource* part : parts_)
+        size += part->Size();
+    return size;
+}
+
+bool JoinedSource::Read(uint64_t offset, size_t length, uint8_t* out) const {
+    uint64_t start = 0;
+    for (const ByteSource* part : parts_) {
+        uint64_t end = start + part->Size();
+        if (length > 0 && offset < end) {
+            size_t piece = static_cast<size_t>(std::min<uint64_t>(length, end - offset));
+            if (!part->Read(offset - start, piece, out))
+                return false;
+            out += piece;
+            offset += piece;
+            length -= piece;
+        }
+        start = end;
+    }
+    return length == 0;
+}
+
+bool JoinedSource::FindMarker(uint64_t from, uint64_t to, const char* marker, uint64_t* at) const {
+    uint64_t start = 0;
+    for (const ByteSource* part : parts_) {
+        uint64_t end = start + part->Size();
+        uint64_t low = std::max(from, start), high = std::min(to, end);
+        // A place inside the part comes before any that runs on into the next one.
+        if (low < high && part->FindMarker(low - start, high - start, marker, at)) {
+            *at += start;
+            return true;
+        }
+        uint64_t seam = std::max(low, end > kOverlap ? end - kOverlap : 0);
+        uint64_t seamEnd = std::min(to, end + kOverlap);
+        std::vector<uint8_t> bytes;
+        if (seam < end && seam < seamEnd && ReadRange(*this, seam, seamEnd - seam, &bytes) &&
+            FindInMemory(bytes.data(), bytes.size(), marker, at) && seam + *at < end) {
+            *at += seam;
+            return true;
+        }
+        start = end;
+    }
+    return false;
+}
