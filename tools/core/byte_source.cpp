@@ -24,6 +24,15 @@ bool FindInMemory(const uint8_t* data, uint64_t length, const char* marker, uint
     return false;
 }
 
+// The package's two markers, for whoever scans for both.
+const char* const* PackageMarkers() {
+    static char setup[kMarkerBufferSize], saver[kMarkerBufferSize];
+    static const char* const both[] = {setup, saver};
+    BuildSetupBoundary(setup);
+    BuildSaverBoundary(saver);
+    return both;
+}
+
 }  // namespace
 
 bool ByteSource::FindMarker(uint64_t from, uint64_t to, const char* marker, uint64_t* at) const {
@@ -143,4 +152,38 @@ bool JoinedSource::FindMarker(uint64_t from, uint64_t to, const char* marker, ui
         start = end;
     }
     return false;
+}
+
+ScannedSource::ScannedSource(const ByteSource& file) : file_(&file), scan_(PackageMarkers(), 2) {}
+
+bool ScannedSource::Feed(const uint8_t* piece, size_t length) {
+    scan_.Feed(piece, length);
+    return !scan_.AllFound() && scan_.Fed() < Size();
+}
+
+bool ScannedSource::ScanAll() const {
+    std::vector<uint8_t> window(kWindow);
+    while (!scan_.AllFound() && scan_.Fed() < Size()) {
+        size_t length = static_cast<size_t>(std::min<uint64_t>(Size() - scan_.Fed(), kWindow));
+        if (!Read(scan_.Fed(), length, window.data()))
+            return false;
+        scan_.Feed(window.data(), length);
+    }
+    return true;
+}
+
+bool ScannedSource::FindMarker(uint64_t from, uint64_t to, const char* marker, uint64_t* at) const {
+    int i = 0;
+    while (i < 2 && memcmp(marker, PackageMarkers()[i], kMarkerLength) != 0)
+        ++i;
+    if (i == 2 || !ScanAll())
+        return ByteSource::FindMarker(from, to, marker, at);
+    uint64_t first;
+    if (!scan_.Found(i, &first))
+        return false;
+    // None lies before the first, so it is the first of any range that begins at or before it.
+    if (first < from)
+        return ByteSource::FindMarker(from, to, marker, at);
+    *at = first;
+    return first + kMarkerLength <= to;
 }

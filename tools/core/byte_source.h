@@ -75,3 +75,24 @@ public:
 private:
     std::vector<const ByteSource*> parts_;
 };
+
+// A file streamed once, front to back, through a MarkerScan for the package's two markers: the
+// checks' searches are answered from what it found, and only the ranges they look at are read
+// again. What the stream left out is scanned on the first search.
+class ScannedSource : public ByteSource {
+public:
+    explicit ScannedSource(const ByteSource& file);
+    uint64_t Size() const override { return file_->Size(); }
+    bool Read(uint64_t offset, size_t length, uint8_t* out) const override {
+        return file_->Read(offset, length, out);
+    }
+    // The next piece; false once both markers have been found or the whole file was given.
+    bool Feed(const uint8_t* piece, size_t length);
+    bool FindMarker(uint64_t from, uint64_t to, const char* marker, uint64_t* at) const override;
+
+private:
+    bool ScanAll() const;
+
+    const ByteSource* file_;
+    mutable MarkerScan scan_;
+};

@@ -16,7 +16,8 @@ bool ReadPackageIn(const ByteSource& file, uint32_t p, std::vector<uint8_t>* pre
                    PackageLayout* layout) {
     uint64_t size = file.Size(), reach = uint64_t{p} + kSaverImageOffset;
     uint8_t dos[0x40];
-    if (size >= sizeof dos && file.Read(0, sizeof dos, dos))
+    // Only a program's header is read; one placed past the package is read there too.
+    if (size >= sizeof dos && file.Read(0, sizeof dos, dos) && dos[0] == 'M' && dos[1] == 'Z')
         reach = std::max(reach, Read32(dos + 0x3C) + kPeHeaderReach);
     return ReadRange(file, 0, std::min(reach, size), prefix) &&
            ReadPackageAt(prefix->data(), static_cast<uint32_t>(size), p, layout);

@@ -14,7 +14,6 @@
 #include <stdlib.h>
 #include <string.h>
 
-#include <algorithm>
 #include <initializer_list>
 #include <string>
 #include <vector>
@@ -38,18 +37,7 @@ extern "C" __attribute__((import_module("kit"), import_name("read_file"))) int R
 
 namespace {
 
-// The two markers, which every check looks for in the author's file.
-const char* const* PackageMarkers() {
-    static char setup[kMarkerBufferSize], saver[kMarkerBufferSize];
-    static const char* const both[] = {setup, saver};
-    BuildSetupBoundary(setup);
-    BuildSaverBoundary(saver);
-    return both;
-}
-
-// The author's file. The page streams it through a MarkerScan once, front to back; the
-// searches of the checks are answered from what that found, and only the few ranges they look
-// at are read again.
+// The author's file, lent by the page.
 class PageFile : public ByteSource {
 public:
     explicit PageFile(uint64_t size) : size_(size) {}
@@ -57,48 +45,15 @@ public:
     bool Read(uint64_t offset, size_t length, uint8_t* out) const override {
         return ReadFile(static_cast<double>(offset), static_cast<uint32_t>(length), out) != 0;
     }
-    // False once every marker has been found or the whole file was given.
-    bool Feed(const uint8_t* piece, size_t length) {
-        scan_.Feed(piece, length);
-        return !scan_.AllFound() && scan_.Fed() < size_;
-    }
-    bool FindMarker(uint64_t from, uint64_t to, const char* marker, uint64_t* at) const override {
-        int i = 0;
-        while (i < 2 && memcmp(marker, PackageMarkers()[i], kMarkerLength) != 0)
-            ++i;
-        if (i == 2 || !ScanAll())
-            return ByteSource::FindMarker(from, to, marker, at);
-        uint64_t first;
-        if (!scan_.Found(i, &first))
-            return false;
-        // There is none before the first: it is the first in any range that begins before it.
-        if (first < from)
-            return ByteSource::FindMarker(from, to, marker, at);
-        *at = first;
-        return first + kMarkerLength <= to;
-    }
 
 private:
-    // The rest of the file through the scan, if the page stopped early.
-    bool ScanAll() const {
-        std::vector<uint8_t> window(1 << 20);
-        while (!scan_.AllFound() && scan_.Fed() < size_) {
-            size_t length =
-                static_cast<size_t>(std::min<uint64_t>(size_ - scan_.Fed(), window.size()));
-            if (!Read(scan_.Fed(), length, window.data()))
-                return false;
-            scan_.Feed(window.data(), length);
-        }
-        return true;
-    }
-
     uint64_t size_;
-    mutable MarkerScan scan_{PackageMarkers(), 2};
 };
 
 struct Session {
     std::vector<uint8_t> splash;  // the packed DIB, when a picture was given
-    PageFile saver{0};
+    PageFile file{0};
+    ScannedSource saver{file};
     std::vector<uint8_t> head, tail;
     std::vector<uint8_t> room;  // where the page puts each piece of the file
     std::string text;
@@ -158,7 +113,8 @@ KIT_EXPORT(kit_picture) int KitPicture(const uint8_t* file, size_t length) {
 // The author's file, of `size` bytes, given front to back in pieces of at most `room` bytes
 // at the address this returns: kit_scan_feed takes each, and says 0 when it needs no more.
 KIT_EXPORT(kit_scan_room) uint8_t* KitScanRoom(double size, uint32_t room) {
-    session.saver = PageFile(static_cast<uint64_t>(size));
+    session.file = PageFile(static_cast<uint64_t>(size));
+    session.saver = ScannedSource(session.file);
     session.room.resize(room);
     return session.room.data();
 }
