@@ -66,7 +66,8 @@ function(win32_test_program name)
 endfunction()
 
 file(GLOB WIN32_TEST_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/win32/*.cpp)
-win32_test_program(win32_tests ${WIN32_TEST_SOURCES} ${CMAKE_SOURCE_DIR}/runner/installer_driver_win.cpp)
+win32_test_program(win32_tests ${WIN32_TEST_SOURCES} ${CMAKE_SOURCE_DIR}/runner/installer_driver_win.cpp
+                   ${KIT_SOURCES})
 target_link_libraries(win32_tests PRIVATE version)
 add_dependencies(win32_tests setup)
 # Listing the tests takes a Wine start, several seconds in an emulated guest.

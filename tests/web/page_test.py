@@ -64,12 +64,12 @@ pictures = {
 }
 
 
-def made(picture, name='starlight.scr'):
+def made(picture, name='starlight.scr', original=saver):
     """What the tool makes: header into a folder of its own, then build under `name`."""
     folder = tempfile.mkdtemp(dir=work)
     scr = os.path.join(folder, 'starlight.scr')
     splash = ['--splash', pictures[picture]] if picture else []
-    subprocess.run([tool, 'header', saver, '-o', scr] + splash, check=True,
+    subprocess.run([tool, 'header', original, '-o', scr] + splash, check=True,
                    stdout=subprocess.DEVNULL)
     out = os.path.join(folder, 'out.exe')
     subprocess.run([tool, 'build', scr, '-o', out, '--name', name.encode('cp932')], check=True,
@@ -78,6 +78,9 @@ def made(picture, name='starlight.scr'):
 
 
 sample = made('splash')
+# Larger than the pieces the page streams its file in, so that the scan runs across seams.
+with open(saver, 'rb') as f:
+    large = file('large.scr', f.read() + bytes((i * 7919 >> 5) % 256 for i in range(5 << 20)))
 with_header = os.path.join(os.path.dirname(sample), 'starlight.scr')
 # case, screen saver file, picture, name (None: the file's), the file saved and its bytes (None:
 # nothing saved), words the message must hold
@@ -90,6 +93,8 @@ CASES = [
     ('a name given', saver, 'splash', 'Night Sky.scr', 'Night SkySetup.exe',
      made('splash', 'Night Sky.scr'), ''),
     ('a Japanese name', saver, None, '星空.scr', '星空Setup.exe', made(None, '星空.scr'), ''),
+    ('a 5 MiB screen saver', large, 'PNG', None, 'largeSetup.exe',
+     made('PNG', 'large.scr', large), ''),
     ('a data header already', with_header, None, None, 'starlightSetup.exe', sample, ''),
     ('an installer, taken out', sample, None, None, 'starlight.scr', with_header,
      'installer already built'),
@@ -196,10 +201,15 @@ try:
                 failures.append(f'preview: {len(wrong)} pixels differ from the installer\'s, '
                                 f'first at {wrong[0]}')
 
-    # The switch gives the page's words in Japanese, the reasons staying as the kit gives them.
+    # The switch gives the page's words in Japanese, and the kit's reasons follow it.
     element('lang').click()
     if element('build').text != '作成':
         failures.append(f'the switch shows "{element("build").text}" on the Build button')
+    element('saver').send_keys(file('empty.scr', b''))
+    try:
+        WebDriverWait(driver, 10).until(lambda _: 'ファイルが空です' in element('message').text)
+    except Exception:
+        failures.append(f'in Japanese, an empty file shows "{element("message").text}"')
 finally:
     driver.quit()
 

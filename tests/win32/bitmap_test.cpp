@@ -5,6 +5,7 @@
 
 #include "render/bitmap.h"
 #include "tests/fixtures/synthetic_saver.h"
+#include "tools/core/dib_pixels.h"
 
 namespace {
 
@@ -98,4 +99,58 @@ TEST(BitmapFromDib, EveryKindGivesTheSizeAndPixelsAndDrawsWithATransparentColour
     EXPECT_TRUE(GetBitmapSize(nullptr, &size) == 0 && size.cx == -5 && size.cy == -6);
     EXPECT_EQ(nullptr, CreateBitmapFromDib(nullptr, nullptr));
     EXPECT_EQ(nullptr, CreateBitmapFromDib(Bytes(256).data(), nullptr));  // header size 0
+}
+
+// The page's preview (DibToRgba) sees each kind of splash picture as the system draws it:
+// palette entries, 16-bit pixels without masks as 5-5-5, fields of 4, 5, 6 and 8 bits widened
+// and masks in any order.
+TEST(BitmapFromDib, ThePagesPreviewSeesEveryKindAsTheSystemDraws) {
+    const struct Case {
+        int bits;
+        DWORD masks[3];
+    } cases[] = {{1, {}},
+                 {4, {}},
+                 {8, {}},
+                 {16, {}},
+                 {24, {}},
+                 {32, {}},
+                 {16, {0xF800, 0x07E0, 0x001F}},
+                 {16, {0x7C00, 0x03E0, 0x001F}},
+                 {16, {0x0F00, 0x00F0, 0x000F}},
+                 {32, {0xFF0000, 0xFF00, 0xFF}},
+                 {32, {0xFF, 0xFF00, 0xFF0000}},
+                 {32, {0xFF000000, 0xFF0000, 0xFF00}}};
+    const int width = 64, height = 4;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.bits << " bits, red mask " << c.masks[0]);
+        const bool fields = c.masks[0] != 0;
+        const int table = c.bits <= 8 ? 4 << c.bits : 0, stride = (width * c.bits + 31) / 32 * 4;
+        const int rows = 40 + table + (fields ? 12 : 0);
+        Bytes dib(rows + stride * height);
+        Put32(dib, 0, 40);
+        Put32(dib, 4, width);
+        Put32(dib, 8, height);
+        Put32(dib, 12, 1 | c.bits << 16);
+        Put32(dib, 16, fields ? BI_BITFIELDS : BI_RGB);
+        for (int i = 0; i < table / 4; ++i)
+            Put32(dib, 40 + 4 * i, i * 0x9E3779B1u & 0xFFFFFF);
+        for (int i = 0; i < 3 && fields; ++i)
+            Put32(dib, 40 + 4 * i, c.masks[i]);
+        for (size_t i = rows; i < dib.size(); ++i)
+            dib[i] = static_cast<uint8_t>(i * 167 + (i >> 3) * 13);
+        std::vector<uint8_t> rgba;
+        uint32_t w = 0, h = 0;
+        ASSERT_TRUE(DibToRgba(dib.data(), dib.size(), &rgba, &w, &h));
+        HBITMAP bitmap = CreateBitmapFromDib(dib.data(), nullptr);
+        Pixels drawn = Read(bitmap, width, height);
+        DeleteObject(bitmap);
+        int differ = 0;
+        for (size_t i = 0; i < drawn.size(); ++i) {
+            const uint8_t* p = &rgba[i * 4];
+            // The bitmap keeps a 32-bit picture's unused byte; no screen shows it.
+            differ += (drawn[i] & 0xFFFFFF) != static_cast<DWORD>(p[0] << 16 | p[1] << 8 | p[2]);
+        }
+        EXPECT_EQ(0, differ) << "first pixel: system " << std::hex << (drawn[0] & 0xFFFFFF)
+                             << ", preview " << (rgba[0] << 16 | rgba[1] << 8 | rgba[2]);
+    }
 }
