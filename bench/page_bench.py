@@ -5,7 +5,7 @@ the file to the saved installer complete on disk, and how much the browser's res
 grew for the 300 MiB one: the sum of every Chromium process's peak resident set, read from
 /proc after the peaks were reset (clear_refs), less their resident sets before. (The DevTools
 protocol's own figures count the JavaScript heap, not a worker's WebAssembly memory nor the
-browser's buffers, which this sum holds.) For that file too: whether the progress bar showed,
+browser's buffers, which this sum holds; its JSHeapUsedSize is printed beside.) For that file too: whether the progress bar showed,
 and how long the page took at most to answer a script meanwhile. Fastest of RUNS runs for the
 timings.
 usage: bench/page_bench.py [RUNS]     (after bash scripts/build; RUNS 5 by default, at least 2)"""
@@ -97,12 +97,20 @@ def open_page(folder):
         "return performance.getEntriesByType('navigation')[0].loadEventEnd")
 
 
+def js_heap():
+    """The page's JavaScript heap in use, in bytes, as the DevTools protocol counts it."""
+    driver.execute_cdp_cmd('Performance.enable', {})
+    metrics = driver.execute_cdp_cmd('Performance.getMetrics', {})['metrics']
+    return next(m['value'] for m in metrics if m['name'] == 'JSHeapUsedSize')
+
+
 def build(scr, size, watch=None):
     """Milliseconds from picking the file to the installer complete in the download folder.
     With `watch` (a dict), the page is asked for its progress bar all along: whether it showed,
     and the slowest answer, which a busy page would delay."""
     folder = tempfile.mkdtemp(dir=work)
     open_page(folder)
+    heap = js_heap()
     start = time.perf_counter()
     driver.find_element(By.ID, 'saver').send_keys(scr)
     button = driver.find_element(By.ID, 'build')
@@ -123,6 +131,8 @@ def build(scr, size, watch=None):
     path = os.path.join(folder, os.path.basename(scr)[:-4] + 'Setup.exe')
     until(lambda: os.path.exists(path) and os.path.getsize(path) == size, 'nothing saved')
     took = (time.perf_counter() - start) * 1000
+    if watch is not None:
+        watch['heap'] = (js_heap() - heap) / (1 << 20)
     os.remove(path)
     return took
 
@@ -154,6 +164,8 @@ print(f'| Page ready (its load event) | ≤ 1000 ms | {ready:.0f} ms | {yes(read
 print(f'| 1 MiB screen saver to the saved installer | ≤ 1000 ms | {one:.0f} ms | {yes(one <= 1000)} |')
 print(f'| 300 MiB screen saver to the saved installer | ≤ 3000 ms | {big:.0f} ms | {yes(big <= 3000)} |')
 print(f'| … browser memory grown for it (peak resident sets) | < 64 MiB | {grown:.0f} MiB | {yes(grown < 64)} |')
+print(f'| … the page\'s JavaScript heap grown (DevTools protocol, JSHeapUsedSize) | | '
+      f'{watch["heap"]:.1f} MiB | |')
 print(f'| … its progress bar shown while the file is read | shown | '
       f'{"shown" if watch["progress"] else "not seen"} | {yes(watch["progress"])} |')
 print(f'| … the page\'s slowest answer meanwhile (a script run from outside) | ≤ 100 ms | '
