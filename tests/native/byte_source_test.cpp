@@ -121,8 +121,12 @@ TEST(ByteSources, InspectingAStreamedFileReadsOnlyWhatItChecks) {
         SCOPED_TRACE(c.what);
         Bytes installer = fixtures::RawInstaller(stub, fixtures::NameField("a.scr"), c.saver);
         Scanned page(installer, 1 << 20, installer.size());
+        InstallerFacts facts = InspectInstaller(page.scanned);
         EXPECT_EQ(FormatInspectJson(InspectInstaller(installer.data(), installer.size())),
-                  FormatInspectJson(InspectInstaller(page.scanned)));
+                  FormatInspectJson(facts));
+        if (&c == cases)  // its blocks of 16 and 8 bytes, then the picture
+            EXPECT_EQ(std::make_tuple(int64_t{16}, int64_t{8}, int64_t(splash.size())),
+                      std::make_tuple(facts.firstBlock, facts.secondBlock, facts.splashLength));
         EXPECT_LT(page.file.read, stub.size() + 2 * kSeam / 16) << "bytes read again";
     }
 }
@@ -140,14 +144,24 @@ TEST(ByteSources, TheHeadBeforeAStreamedSaverIsTheToolsInstaller) {
         {fixtures::SaverImage(100, {}), "..\\a.scr"},
         {Bytes(5000, 0x90), "a.scr"},
         {fixtures::HeaderOnlySaver(100, 100, 8, 0, 150), "a.scr"},
+        // A stub that holds a package of its own would install that one.
+        {fixtures::SaverImage(100, {}), "stub"},
     };
+    const Bytes packed = fixtures::RawInstaller(Bytes(100), fixtures::NameField("b.scr"),
+                                                fixtures::SaverImage(50, {}));
     for (const auto& c : cases) {
+        const Bytes& program = c.name == "stub" ? packed : stub;
+        const std::string name = c.name == "stub" ? "a.scr" : c.name;
         Bytes want, head;
         std::string wantReason, reason;
-        bool built = BuildInstaller(stub, c.saver, c.name, &want, &wantReason);
+        bool built = BuildInstaller(program, c.saver, name, &want, &wantReason);
         Scanned page(c.saver, 1 << 16, c.saver.size());
-        ASSERT_EQ(built, WriteInstallerHead(stub.data(), stub.size(), page.scanned, c.name, &head,
-                                            &reason));
+        ASSERT_EQ(built, WriteInstallerHead(program.data(), program.size(), page.scanned, name,
+                                            &head, &reason))
+            << c.name;
+        EXPECT_TRUE(built || !reason.empty()) << c.name;
+        if (c.name == "stub")
+            EXPECT_EQ("the program already contains the setup boundary marker", reason);
         if (built) {
             head.insert(head.end(), c.saver.begin(), c.saver.end());
             EXPECT_TRUE(want == head) << c.name;

@@ -141,11 +141,12 @@ bool JoinedSource::FindMarker(uint64_t from, uint64_t to, const char* marker, ui
             *at += start;
             return true;
         }
+        // The seam holds no whole marker that starts at the part's end or after it.
         uint64_t seam = std::max(low, end > kOverlap ? end - kOverlap : 0);
         uint64_t seamEnd = std::min(to, end + kOverlap);
         std::vector<uint8_t> bytes;
         if (seam < end && seam < seamEnd && ReadRange(*this, seam, seamEnd - seam, &bytes) &&
-            FindInMemory(bytes.data(), bytes.size(), marker, at) && seam + *at < end) {
+            FindInMemory(bytes.data(), bytes.size(), marker, at)) {
             *at += seam;
             return true;
         }
@@ -162,9 +163,10 @@ bool ScannedSource::Feed(const uint8_t* piece, size_t length) {
 }
 
 bool ScannedSource::ScanAll() const {
-    std::vector<uint8_t> window(kWindow);
+    std::vector<uint8_t> window;
     while (!scan_.AllFound() && scan_.Fed() < Size()) {
-        size_t length = static_cast<size_t>(std::min<uint64_t>(Size() - scan_.Fed(), kWindow));
+        window.resize(static_cast<size_t>(std::min<uint64_t>(Size() - scan_.Fed(), kWindow)));
+        size_t length = window.size();
         if (!Read(scan_.Fed(), length, window.data()))
             return false;
         scan_.Feed(window.data(), length);
