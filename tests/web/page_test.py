@@ -205,11 +205,15 @@ try:
     element('lang').click()
     if element('build').text != '作成':
         failures.append(f'the switch shows "{element("build").text}" on the Build button')
-    element('saver').send_keys(file('empty.scr', b''))
-    try:
-        WebDriverWait(driver, 10).until(lambda _: 'ファイルが空です' in element('message').text)
-    except Exception:
-        failures.append(f'in Japanese, an empty file shows "{element("message").text}"')
+    with open(sample, 'rb') as f:
+        cut = file('cut-installer.exe', f.read()[:-100])
+    for picked, where, words in [(file('empty.scr', b''), 'message', 'ファイルが空です'),
+                                 (cut, 'checks', 'データヘッダーの範囲: データヘッダーかスプラッシュ画像が')]:
+        element('saver').send_keys(picked)
+        try:
+            WebDriverWait(driver, 10).until(lambda _: words in element(where).text)
+        except Exception:
+            failures.append(f'in Japanese, {picked} shows "{element(where).text}"')
 finally:
     driver.quit()
 

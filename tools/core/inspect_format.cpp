@@ -42,14 +42,14 @@ size_t CheckColumns(const InstallerFacts& f) {
 }
 
 // JSON wants UTF-8; a name is bytes in the installer's code page, so each byte outside ASCII
-// is written as its own \u00XX.
-std::string Quote(const std::string& text) {
+// is written as its own \u00XX. A reason is UTF-8 already (Japanese, say) and stays so.
+std::string Quote(const std::string& text, bool utf8 = false) {
     std::string out = "\"";
     for (unsigned char c : text) {
         if (c == '"' || c == '\\') {
             out += '\\';
             out += static_cast<char>(c);
-        } else if (c < 0x20 || c >= 0x7F) {
+        } else if (c < 0x20 || c == 0x7F || (c > 0x7F && !utf8)) {
             char escaped[8];
             snprintf(escaped, sizeof escaped, "\\u%04x", c);
             out += escaped;
@@ -135,7 +135,7 @@ std::string FormatInspectJson(const InstallerFacts& f) {
                   Field("check", Quote(SayIn(Language::kEnglish, c.what))) +
                   Field("ok", Bool(c.failure.empty())) +
                   Field("stops_install", Bool(c.stopsInstall)) +
-                  Field("reason", Quote(c.failure), true) + "}";
+                  Field("reason", Quote(c.failure, true), true) + "}";
     out += Field("checks", "[" + checks + "]");
     out += Field("installs", Bool(f.installs), true);
     return out + "}\n";

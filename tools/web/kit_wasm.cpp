@@ -57,11 +57,25 @@ struct Session {
     std::vector<uint8_t> head, tail;
     std::vector<uint8_t> room;  // where the page puts each piece of the file
     std::string text;
+    std::string names;  // the checks' names in the chosen language, a JSON array
     uint32_t rangeOffset = 0, rangeLength = 0;
     int32_t numbers[8] = {};
     std::vector<uint8_t> pixels;  // the splash as RGBA, for the preview
 };
 Session session;
+
+// Inspect's facts as JSON into kit_text, the names of its checks into kit_check_names.
+void Tell(const InstallerFacts& facts) {
+    session.text = FormatInspectJson(facts);
+    session.names = "[";
+    for (const InstallerCheck& c : facts.checks) {
+        session.names += session.names.size() > 1 ? ",\"" : "\"";
+        for (char ch : Say(c.what))
+            session.names += ch == '"' || ch == '\\' ? std::string("\\") + ch : std::string(1, ch);
+        session.names += '"';
+    }
+    session.names += "]";
+}
 
 int Refuse(const std::string& reason) {
     session.text = reason;
@@ -95,6 +109,11 @@ KIT_EXPORT(kit_free) void KitFree(void* block) {
 
 KIT_EXPORT(kit_text) const char* KitText() {
     return session.text.c_str();
+}
+
+// The names of the checks whose facts kit_text holds, as a JSON array in the chosen language.
+KIT_EXPORT(kit_check_names) const char* KitCheckNames() {
+    return session.names.c_str();
 }
 
 // 1: reasons and facts in Japanese from now on; 0: in English.
@@ -131,7 +150,7 @@ KIT_EXPORT(kit_take_saver) int KitTakeSaver() {
     const ByteSource& saver = session.saver;
     InstallerFacts facts = InspectInstaller(saver);
     if (facts.packageFound) {
-        session.text = FormatInspectJson(facts);
+        Tell(facts);
         session.rangeOffset = facts.stubSize + kSaverImageOffset;
         session.rangeLength = facts.saverSize;
         return 2;
@@ -171,7 +190,7 @@ KIT_EXPORT(kit_package) int KitPackage(const char* name) {
     if (!WriteInstallerHead(kBuiltInStub, stubLength, saver, name, &session.head, &reason))
         return Refuse(reason);
     MemorySource head(session.head);
-    session.text = FormatInspectJson(InspectInstaller(JoinedSource({&head, &saver})));
+    Tell(InspectInstaller(JoinedSource({&head, &saver})));
     return 1;
 }
 
