@@ -103,17 +103,12 @@ int FindLastSaverBoundary(const uint8_t* saverImage, uint32_t length, uint32_t* 
 int LocateSplashDibUpTo(const uint8_t* saverImage, uint32_t length, uint32_t last,
                         SplashLocation* splash);
 
-// Builds an installer file: stub, zero padding, boundary, name field, screen saver. `output` must
-// hold InstallerFileSize(...) bytes. Refuses (0, with a reason) whatever the reader would not read
-// back as this stub, this name and this screen saver with its splash picture.
+// The writer of an installer file: stub, zero padding, boundary, name field, screen saver. It
+// refuses (0, with a reason) whatever the reader would not read back as this name and this
+// screen saver with its splash picture, given what LocateSplashDib found in the screen saver,
+// and writes the InstallerHeadSize(...) bytes that go before it; the caller checks that the
+// stub holds no SetupBoundary and appends the screen saver (tools/core/inspect.h).
 uint64_t InstallerFileSize(uint32_t stubLength, uint32_t saverLength);
-int WriteInstallerFile(const uint8_t* stub, uint32_t stubLength, const uint8_t* saver,
-                       uint32_t saverLength, const char* name, uint8_t* output,
-                       const char** reason);
-
-// The same in parts, for a caller that does not hold the screen saver: the checks, given what
-// LocateSplashDib found in it, and the InstallerHeadSize(...) bytes before it. The caller still
-// checks that the stub holds no SetupBoundary.
 uint32_t InstallerHeadSize(uint32_t stubLength, uint32_t saverLength);
 int WriteInstallerHead(const uint8_t* stub, uint32_t stubLength, uint32_t saverLength,
                        int headerFound, const SplashLocation* splash, const char* name,

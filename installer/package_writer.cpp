@@ -54,23 +54,3 @@ int WriteInstallerHead(const uint8_t* stub, uint32_t stubLength, uint32_t saverL
     memcpy(field, name, strlen(name));
     return 1;
 }
-
-int WriteInstallerFile(const uint8_t* stub, uint32_t stubLength, const uint8_t* saver,
-                       uint32_t saverLength, const char* name, uint8_t* output,
-                       const char** reason) {
-    SplashLocation splash;
-    int headerFound = LocateSplashDib(saver, saverLength, &splash);
-    if (!WriteInstallerHead(stub, stubLength, saverLength, headerFound, &splash, name, output,
-                            reason))
-        return 0;
-    uint32_t head = InstallerHeadSize(stubLength, saverLength);
-    memcpy(output + head, saver, saverLength);
-    PackageLayout layout;
-    uint32_t total = static_cast<uint32_t>(InstallerFileSize(stubLength, saverLength));
-    if (!LocatePackage(output, total, &layout) ||
-        layout.setupBoundary != head - kSaverImageOffset) {
-        *reason = "the program already contains the setup boundary marker";
-        return 0;
-    }
-    return 1;
-}

@@ -4,6 +4,7 @@
 
 #include "tests/fixtures/synthetic_saver.h"
 #include "installer/package.h"
+#include "tools/core/inspect.h"
 
 using fixtures::Bytes;
 
@@ -176,12 +177,12 @@ TEST(PackageWriter, LaysOutOnlyWhatTheReaderReadsBack) {
         {"splash past the end", Bytes(10), Saver(50, 0, 0, 8), "a.scr", 0},
     };
     for (const auto& [what, stub, saver, name, written] : cases) {
-        Bytes file(InstallerFileSize(stub.size(), saver.size()));
-        const char* reason = nullptr;
-        EXPECT_EQ(written, WriteInstallerFile(stub.data(), stub.size(), saver.data(), saver.size(),
-                                              name.c_str(), file.data(), &reason))
-            << what;
-        EXPECT_EQ(!written, reason != nullptr) << what << ": a refusal says why";
+        Bytes file;
+        std::string reason;
+        EXPECT_EQ(written, BuildInstaller(stub, saver, name, &file, &reason)) << what;
+        EXPECT_EQ(!written, !reason.empty()) << what << ": a refusal says why";
+        if (!written)
+            file.resize(InstallerFileSize(stub.size(), saver.size()));
         // Zeros after the stub make the length a multiple of 8, so signing adds no padding.
         size_t padding = file.size() - stub.size() - kSaverImageOffset - saver.size();
         EXPECT_TRUE(file.size() % 8 == 0 && padding < 8) << what;
