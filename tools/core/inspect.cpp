@@ -140,7 +140,8 @@ bool BuildInstaller(const std::vector<uint8_t>& stub, const std::vector<uint8_t>
 }
 
 bool WriteInstallerHead(const uint8_t* stub, uint32_t stubLength, const ByteSource& saver,
-                        const std::string& name, std::vector<uint8_t>* head, std::string* reason) {
+                        const std::string& name, std::vector<uint8_t>* head, std::string* reason,
+                        InstallerFacts* facts) {
     if (saver.Size() > 0xFFFFFFFFu) {
         *reason = Say(Text::kReaches4GiB);
         return false;
@@ -157,12 +158,14 @@ bool WriteInstallerHead(const uint8_t* stub, uint32_t stubLength, const ByteSour
         return false;
     }
     MemorySource headSource(*head);
-    InstallerFacts facts = InspectInstaller(JoinedSource({&headSource, &saver}));
-    if (!facts.packageFound || facts.stubSize != head->size() - kSaverImageOffset) {
+    InstallerFacts made = InspectInstaller(JoinedSource({&headSource, &saver}));
+    if (!made.packageFound || made.stubSize != head->size() - kSaverImageOffset) {
         *reason = Say(Text::kProgramHasMarker);
         return false;
     }
-    for (const InstallerCheck& c : facts.checks) {
+    if (facts)
+        *facts = made;
+    for (const InstallerCheck& c : made.checks) {
         if (!c.failure.empty()) {
             *reason = c.failure;
             return false;

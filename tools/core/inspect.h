@@ -52,9 +52,13 @@ InstallerFacts InspectInstaller(const ByteSource& file);
 bool BuildInstaller(const std::vector<uint8_t>& stub, const std::vector<uint8_t>& saver,
                     const std::string& name, std::vector<uint8_t>* out, std::string* reason);
 
-// The same without holding the screen saver: the bytes that go before it, into `head`.
+// The same without holding the screen saver: the bytes that go before it, into `head`, and
+// what inspect finds in the installer they make, into `facts` when given.
 bool WriteInstallerHead(const uint8_t* stub, uint32_t stubLength, const ByteSource& saver,
-                        const std::string& name, std::vector<uint8_t>* head, std::string* reason);
+                        const std::string& name, std::vector<uint8_t>* head, std::string* reason,
+                        InstallerFacts* facts = nullptr);
 
 std::string FormatInspectText(const InstallerFacts& facts);
 std::string FormatInspectJson(const InstallerFacts& facts);
+// The names of its checks in the chosen language, as a JSON array in their order.
+std::string FormatCheckNamesJson(const InstallerFacts& facts);

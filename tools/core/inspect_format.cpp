@@ -140,3 +140,10 @@ std::string FormatInspectJson(const InstallerFacts& f) {
     out += Field("installs", Bool(f.installs), true);
     return out + "}\n";
 }
+
+std::string FormatCheckNamesJson(const InstallerFacts& f) {
+    std::string names;
+    for (const InstallerCheck& c : f.checks)
+        names += (names.empty() ? "" : ", ") + Quote(Say(c.what), true);
+    return "[" + names + "]";
+}

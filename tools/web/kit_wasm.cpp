@@ -67,14 +67,7 @@ Session session;
 // Inspect's facts as JSON into kit_text, the names of its checks into kit_check_names.
 void Tell(const InstallerFacts& facts) {
     session.text = FormatInspectJson(facts);
-    session.names = "[";
-    for (const InstallerCheck& c : facts.checks) {
-        session.names += session.names.size() > 1 ? ",\"" : "\"";
-        for (char ch : Say(c.what))
-            session.names += ch == '"' || ch == '\\' ? std::string("\\") + ch : std::string(1, ch);
-        session.names += '"';
-    }
-    session.names += "]";
+    session.names = FormatCheckNamesJson(facts);
 }
 
 int Refuse(const std::string& reason) {
@@ -187,10 +180,10 @@ KIT_EXPORT(kit_package) int KitPackage(const char* name) {
     MemorySource tail(session.tail);
     JoinedSource saver({&session.saver, &tail});
     std::string reason;
-    if (!WriteInstallerHead(kBuiltInStub, stubLength, saver, name, &session.head, &reason))
+    InstallerFacts facts;
+    if (!WriteInstallerHead(kBuiltInStub, stubLength, saver, name, &session.head, &reason, &facts))
         return Refuse(reason);
-    MemorySource head(session.head);
-    Tell(InspectInstaller(JoinedSource({&head, &saver})));
+    Tell(facts);
     return 1;
 }
 
