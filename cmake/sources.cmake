@@ -2,6 +2,7 @@
 
 # Logic that needs no platform: built into setup.exe and natively for tests and the fuzzer.
 set(PURE_SOURCES
+    installer/account.cpp
     installer/package.cpp
     installer/package_writer.cpp
     installer/progress.cpp
@@ -14,6 +15,8 @@ set(PURE_SOURCES
 
 # The installer's Win32 side (everything of setup.exe but its entry point and resources).
 set(INSTALLER_WIN32_SOURCES
+    installer/account_win.cpp
+    installer/desktop_user_win.cpp
     installer/messages_win.cpp
     installer/registration_win.cpp
     installer/saver_file_win.cpp

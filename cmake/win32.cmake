@@ -36,24 +36,30 @@ set_source_files_properties(${CMAKE_SOURCE_DIR}/resources/setup.rc PROPERTIES
 # as loops: the compiler must not turn them back into calls of themselves, and out of the
 # link-time optimisation, which would drop them before its own code calls them), libgcc for 64-bit
 # division and stack probes, and the four system DLLs.
-add_executable(setup WIN32
-    ${CMAKE_SOURCE_DIR}/installer/main_win.cpp
-    ${CMAKE_SOURCE_DIR}/support/c_library_win.cpp
-    ${CMAKE_SOURCE_DIR}/resources/setup.rc
-    ${CMAKE_SOURCE_DIR}/support/memblock.def)
 set_source_files_properties(${CMAKE_SOURCE_DIR}/support/c_library_win.cpp PROPERTIES
     COMPILE_OPTIONS "-fno-builtin;-fno-tree-loop-distribute-patterns;-fno-lto")
-set_target_properties(setup PROPERTIES ENABLE_EXPORTS ON OUTPUT_NAME setup)
-target_compile_options(setup PRIVATE ${STUB_FLAGS})
-target_include_directories(setup PRIVATE ${CMAKE_BINARY_DIR}/resources)
-target_link_libraries(setup PRIVATE setup_core)
-# It registers no exception handler and says so (NO_SEH), may load at any address (ASLR, hence
-# the relocations) and keeps data out of execution (NX).
-target_link_options(setup PRIVATE -flto -Os -nostdlib -s -Wl,--gc-sections
-    -Wl,--subsystem,windows -Wl,-e,_SetupEntry@0 -Wl,--no-seh -Wl,--dynamicbase -Wl,--nxcompat -Wl,--enable-reloc-section)
-relink_on_new_time(setup)
-target_link_libraries(setup PRIVATE kernel32 user32 gdi32 advapi32 gcc)
-project_warnings(setup)
+function(stub_program name)
+    add_executable(${name} WIN32 ${ARGN}
+        ${CMAKE_SOURCE_DIR}/installer/main_win.cpp
+        ${CMAKE_SOURCE_DIR}/support/c_library_win.cpp
+        ${CMAKE_SOURCE_DIR}/resources/setup.rc
+        ${CMAKE_SOURCE_DIR}/support/memblock.def)
+    set_target_properties(${name} PROPERTIES ENABLE_EXPORTS ON)
+    target_compile_options(${name} PRIVATE ${STUB_FLAGS})
+    target_include_directories(${name} PRIVATE ${CMAKE_BINARY_DIR}/resources)
+    target_link_libraries(${name} PRIVATE setup_core)
+    # It registers no exception handler and says so (NO_SEH), may load at any address (ASLR,
+    # hence the relocations) and keeps data out of execution (NX).
+    target_link_options(${name} PRIVATE -flto -Os -nostdlib -s -Wl,--gc-sections
+        -Wl,--subsystem,windows -Wl,-e,_SetupEntry@0 -Wl,--no-seh -Wl,--dynamicbase -Wl,--nxcompat -Wl,--enable-reloc-section)
+    relink_on_new_time(${name})
+    target_link_libraries(${name} PRIVATE kernel32 user32 gdi32 advapi32 gcc)
+    project_warnings(${name})
+endfunction()
+stub_program(setup)
+# The same installer, but the desktop belongs to another account: its own ReadDesktopUser comes
+# before the library's. The end-to-end tests show that the registration asks.
+stub_program(setup-foreign-desktop ${CMAKE_SOURCE_DIR}/tests/fixtures/foreign_desktop_user_win.cpp)
 
 add_subdirectory(/usr/src/googletest ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)
 
@@ -84,7 +90,7 @@ file(GLOB E2E_TEST_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/e2e/*.cpp
 # With the authors' tool's logic, so a test turns BMP files into splash pictures as it does.
 win32_test_program(e2e_tests ${E2E_TEST_SOURCES} ${CMAKE_SOURCE_DIR}/runner/installer_driver_win.cpp
                    ${KIT_SOURCES})
-add_dependencies(e2e_tests setup)
+add_dependencies(e2e_tests setup setup-foreign-desktop)
 gtest_discover_tests(e2e_tests TEST_PREFIX "e2e." DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 120
     PROPERTIES ENVIRONMENT "SETUP_EXE=$<TARGET_FILE:setup>"
                RUN_SERIAL TRUE)

@@ -1,67 +1,85 @@
 #include "installer/registration.h"
 
+#include "installer/desktop_user.h"
 #include "support/path.h"
 
 static const wchar_t kSaverValue[] = L"SCRNSAVE.EXE";
-// The policy key ends in the user's own key, so the text is kept once.
+static const wchar_t kDesktopKey[] = L"Control Panel\\Desktop";
 static const wchar_t kPolicyKey[] =
     L"Software\\Policies\\Microsoft\\Windows\\Control Panel\\Desktop";
-static const wchar_t* const kDesktopKey = kPolicyKey + 36;  // "Control Panel\\Desktop"
+// The longest one window that does not answer may hold the installer at 100 %.
+static const UINT kAnnounceTimeout = 3000;
 
-bool IsSessionUser(const wchar_t* accountName) {
-    typedef BOOL(WINAPI * QuerySessionFn)(HANDLE, DWORD, int, LPWSTR*, DWORD*);
-    typedef void(WINAPI * FreeMemoryFn)(PVOID);
-    const DWORD kCurrentSession = static_cast<DWORD>(-1);
-    const int kUserName = 5;  // WTSUserName
-    // Loaded only here, so the program still starts where terminal services are absent (then
-    // both lookups give null).
-    HMODULE wts = LoadLibraryA("wtsapi32.dll");
-    QuerySessionFn query = reinterpret_cast<QuerySessionFn>(
-        reinterpret_cast<void*>(GetProcAddress(wts, "WTSQuerySessionInformationW")));
-    FreeMemoryFn freeMemory = reinterpret_cast<FreeMemoryFn>(
-        reinterpret_cast<void*>(GetProcAddress(wts, "WTSFreeMemory")));
-    wchar_t* sessionUser = nullptr;
-    DWORD bytes = 0;
-    bool same = true;
-    if (query && query(nullptr, kCurrentSession, kUserName, &sessionUser, &bytes)) {
-        if (sessionUser[0])
-            same = lstrcmpiW(sessionUser, accountName) == 0;
-        freeMemory(sessionUser);
-    }
-    if (wts)
-        FreeLibrary(wts);
-    return same;
-}
-
-static bool RunsAsSessionUser() {
-    wchar_t account[257];  // UNLEN + 1
-    DWORD size = 257;
-    return !GetUserNameW(account, &size) || IsSessionUser(account);
-}
-
-// Reads a text value of at most 259 characters; empty when it is absent or not text. 0 when it
-// is longer: then it names something else than any path of ours.
+// Reads a text value of at most 259 characters, an expandable one expanded; empty when it is
+// absent or not text. 0 when it is longer: then it names something else than any path of ours.
 static int ReadText(HKEY key, const wchar_t* name, wchar_t* value) {
+    wchar_t raw[kPathBufferSize];
     DWORD type = 0, size = (kPathBufferSize - 1) * sizeof(wchar_t);
-    value[0] = 0;
-    LONG read = RegQueryValueExW(key, name, nullptr, &type, reinterpret_cast<BYTE*>(value), &size);
+    LONG read = RegQueryValueExW(key, name, nullptr, &type, reinterpret_cast<BYTE*>(raw), &size);
     if (read == ERROR_MORE_DATA)
         return 0;
     if (read != ERROR_SUCCESS || (type != REG_SZ && type != REG_EXPAND_SZ))
         size = 0;
-    value[size / sizeof(wchar_t)] = 0;
-    return 1;
+    raw[size / sizeof(wchar_t)] = 0;
+    if (type != REG_EXPAND_SZ) {
+        lstrcpyW(value, raw);
+        return 1;
+    }
+    DWORD length = ExpandEnvironmentStringsW(raw, value, kPathBufferSize);
+    return length > 0 && length <= kPathBufferSize;
 }
 
-// Where a policy names the screen saver or switches it off, the system ignores the user's own
-// values.
-static bool PolicyOverrules(const wchar_t* shortPath, const wchar_t* longPath) {
+// The long form of `path` as the system's own 64-bit programs see it: a 32-bit program's view
+// of the system folder is turned elsewhere on 64-bit Windows. 0 when no such file exists.
+static int GetLongPathAsSystemSees(const wchar_t* path, wchar_t* found) {
+    typedef BOOL(WINAPI * DisableFn)(PVOID*);
+    typedef BOOL(WINAPI * RevertFn)(PVOID);
+    // Resolved at run time: 32-bit Windows before XP SP2 has neither.
+    HMODULE kernel = GetModuleHandleA("kernel32.dll");
+    DisableFn disable = reinterpret_cast<DisableFn>(
+        reinterpret_cast<void*>(GetProcAddress(kernel, "Wow64DisableWow64FsRedirection")));
+    RevertFn revert = reinterpret_cast<RevertFn>(
+        reinterpret_cast<void*>(GetProcAddress(kernel, "Wow64RevertWow64FsRedirection")));
+    PVOID previous = nullptr;
+    bool turned = disable && revert && disable(&previous);
+    DWORD length = GetLongPathNameW(path, found, kPathBufferSize);
+    if (turned)
+        revert(previous);
+    return length > 0 && length < kPathBufferSize;
+}
+
+// The file a policy forces, as the system finds it: a bare name lies in the system folder. 0
+// when there is no such file, and then the system ignores the policy.
+static int FindForcedSaver(const wchar_t* value, wchar_t* found) {
+    wchar_t path[kPathBufferSize] = L"";
+    bool bare = true;
+    for (const wchar_t* p = value; *p; ++p)
+        if (*p == L'\\' || *p == L'/' || *p == L':')
+            bare = false;
+    if (bare) {
+        UINT length = GetSystemDirectoryW(path, kPathBufferSize);
+        if (length == 0 || length + 1 + lstrlenW(value) >= kPathBufferSize)
+            return 0;
+        lstrcatW(path, L"\\");
+    }
+    lstrcatW(path, value);
+    return GetLongPathAsSystemSees(path, found);
+}
+
+// Where a policy forces another screen saver or switches it off, the system ignores the user's
+// own values.
+static bool PolicyOverrules(const wchar_t* longPath) {
     HKEY policy;
     if (RegOpenKeyExW(HKEY_CURRENT_USER, kPolicyKey, 0, KEY_QUERY_VALUE, &policy) != ERROR_SUCCESS)
         return false;
-    wchar_t value[kPathBufferSize];
-    bool overrules = !ReadText(policy, kSaverValue, value) ||
-                     (value[0] && lstrcmpiW(value, shortPath) && lstrcmpiW(value, longPath));
+    wchar_t value[kPathBufferSize], forced[kPathBufferSize], own[kPathBufferSize];
+    bool overrules = !ReadText(policy, kSaverValue, value);
+    if (!overrules && value[0] && FindForcedSaver(value, forced)) {
+        // Ours in its long form too, so that any spelling of our file matches.
+        if (!GetLongPathAsSystemSees(longPath, own))
+            lstrcpynW(own, longPath, kPathBufferSize);
+        overrules = lstrcmpiW(forced, own) != 0;
+    }
     if (ReadText(policy, L"ScreenSaveActive", value) && value[0] == L'0')
         overrules = true;
     RegCloseKey(policy);
@@ -72,17 +90,17 @@ static bool PolicyOverrules(const wchar_t* shortPath, const wchar_t* longPath) {
 // missing, this is no profile to write into.
 static bool StoreSaverValue(const wchar_t* shortPath) {
     HKEY desktop;
-    if (RegOpenKeyExW(HKEY_CURRENT_USER, kDesktopKey, 0, KEY_WRITE, &desktop) > 0)
+    if (RegOpenKeyExW(HKEY_CURRENT_USER, kDesktopKey, 0, KEY_WRITE, &desktop) != ERROR_SUCCESS)
         return false;
     LONG stored =
         RegSetValueExW(desktop, kSaverValue, 0, REG_SZ, reinterpret_cast<const BYTE*>(shortPath),
                        (lstrlenW(shortPath) + 1) * sizeof(wchar_t));
     RegCloseKey(desktop);
-    return stored <= 0;
+    return stored == ERROR_SUCCESS;
 }
 
 bool SetScreenSaver(const wchar_t* longPath) {
-    if (!RunsAsSessionUser())
+    if (!RunsAsDesktopUser())
         return false;
     wchar_t shortPath[kPathBufferSize];
     DWORD length = GetShortPathNameW(longPath, shortPath, kPathBufferSize);
@@ -92,8 +110,14 @@ bool SetScreenSaver(const wchar_t* longPath) {
 
     WritePrivateProfileStringW(L"boot", kSaverValue, shortPath, L"system.ini");
     bool stored = StoreSaverValue(shortPath);
-    // Last, so that the programs it tells read the new file's name.
-    bool switchedOn = SystemParametersInfoW(SPI_SETSCREENSAVEACTIVE, TRUE, nullptr,
-                                            SPIF_UPDATEINIFILE | SPIF_SENDCHANGE) != FALSE;
-    return stored && switchedOn && !PolicyOverrules(shortPath, longPath);
+    bool switchedOn =
+        SystemParametersInfoW(SPI_SETSCREENSAVEACTIVE, TRUE, nullptr, SPIF_UPDATEINIFILE) != FALSE;
+    // Told last, so that the programs read the new file's name; and not by the setting's own
+    // announcement, which waits for every window: one that has stopped answering would hold the
+    // installer at 100 % for as long as it hangs.
+    DWORD_PTR answer;
+    SendMessageTimeoutW(HWND_BROADCAST, WM_SETTINGCHANGE, SPI_SETSCREENSAVEACTIVE,
+                        reinterpret_cast<LPARAM>(L"Desktop"), SMTO_ABORTIFHUNG | SMTO_NORMAL,
+                        kAnnounceTimeout, &answer);
+    return stored && switchedOn && !PolicyOverrules(longPath);
 }

@@ -159,4 +159,18 @@ TEST_F(Sequence, FailedRegistrationIsReportedAndTheFileStays) {
     RegCloseKey(key);
 }
 
+// Run as another account than the one at the desktop, the installer sets nobody's screen saver
+// and says so; the file stays.
+TEST_F(Sequence, AnotherAccountThanTheDesktopsRegistersNothing) {
+    std::string stub = scratch::SetupExePath();
+    stub.replace(stub.rfind('\\') + 1, std::string::npos, "setup-foreign-desktop.exe");
+    Bytes saver = Saver();
+    file_ = "e2e_foreign.scr";
+    InstallerProcess installer(e2e::WriteInstaller(folder_, file_, saver, scratch::Read(stub)));
+    InstallerProcess::Press(installer.WaitForBox(), IDYES);
+    ExpectReportThenInstalled(installer, saver, L"エラー",
+                              L"e2e_foreign\r\nをスクリーンセーバーとして設定できませんでした。");
+    EXPECT_EQ("none | none | off", e2e::ReadRegistration());
+}
+
 }  // namespace

@@ -39,11 +39,12 @@ public:
         DeleteTree(HKEY_CURRENT_USER, L"Software\\SetupTestUser");
     }
     HKEY key() const { return user_; }
-    void Set(const wchar_t* key, const wchar_t* name, const std::wstring& value) {
+    void Set(const wchar_t* key, const wchar_t* name, const std::wstring& value,
+             DWORD type = REG_SZ) {
         HKEY opened;
         if (RegOpenKeyExW(user_, key, 0, KEY_WRITE, &opened))
             return;
-        RegSetValueExW(opened, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
+        RegSetValueExW(opened, name, 0, type, reinterpret_cast<const BYTE*>(value.c_str()),
                        static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t)));
         RegCloseKey(opened);
     }
@@ -114,34 +115,57 @@ LRESULT CALLBACK CountSettingChanges(HWND window, UINT message, WPARAM wParam, L
 }
 
 // The user's value is stored as UTF-16 with its terminator whatever a policy says; success is
-// reported only when no policy names another screen saver or switches it off. Running programs
-// (a top-level window here) are told each time.
+// reported only when no policy forces another screen saver or switches it off, read as the
+// system reads it: expanded, a bare name in the system folder, a file that is not there
+// ignored, our own file under any spelling. Running programs (a top-level window here) are
+// told each time.
 TEST(Registration, APolicyThatDecidesMakesItAFailure) {
     scratch::MakeDesktopKeyWritable();  // the screen-saver-active setting is stored there
     SaverFile saver;
+    std::wstring folder = saver.longPath.substr(0, saver.longPath.rfind(L'\\'));
+    SetEnvironmentVariableW(L"SETUP_TEST_FOLDER", folder.c_str());
+    std::wstring upper = saver.longPath;
+    CharUpperW(&upper[0]);
+    wchar_t system[MAX_PATH] = {};
+    GetSystemDirectoryW(system, MAX_PATH);
+    const std::wstring forced = std::wstring(system) + L"\\setup-test-forced.scr";
+    HANDLE file = CreateFileW(forced.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    ASSERT_NE(INVALID_HANDLE_VALUE, file);
+    CloseHandle(file);
     WNDCLASSW windowClass = {};
     windowClass.lpfnWndProc = CountSettingChanges;
     windowClass.lpszClassName = L"SettingChangeCounter";
     RegisterClassW(&windowClass);
     HWND listener = CreateWindowW(windowClass.lpszClassName, L"", WS_OVERLAPPED, 0, 0, 10, 10,
                                   nullptr, nullptr, nullptr, nullptr);
-    const std::wstring own = L"(own)";
+    const DWORD kExpand = REG_EXPAND_SZ;
     struct Case {
-        const wchar_t* policySaver;   // null: no such policy value
+        const wchar_t* name;
+        std::wstring policySaver;  // "-": no such policy value
+        DWORD type;
         const wchar_t* policyActive;  // null: no such policy value
         bool reported;
     } cases[] = {
-        {nullptr, nullptr, true},     {L"", L"1", true},
-        {own.c_str(), nullptr, true}, {L"C:\\Windows\\System32\\other.scr", nullptr, false},
-        {nullptr, L"0", false},
+        {L"no policy", L"-", REG_SZ, nullptr, true},
+        {L"empty policy, active", L"", REG_SZ, L"1", true},
+        {L"ours, short", saver.shortPath, REG_SZ, nullptr, true},
+        {L"ours, long in capitals", upper, REG_SZ, nullptr, true},
+        {L"ours through a variable", L"%SETUP_TEST_FOLDER%\\Long \u661F Screen Saver.scr", kExpand,
+         nullptr, true},
+        {L"another file", forced, REG_SZ, nullptr, false},
+        {L"another file by bare name", L"setup-test-forced.scr", REG_SZ, nullptr, false},
+        {L"another file through a variable", L"%SystemRoot%\\system32\\setup-test-forced.scr",
+         kExpand, nullptr, false},
+        {L"a bare name that is not there", L"setup-test-missing.scr", REG_SZ, nullptr, true},
+        {L"a path that is not there", L"C:\\nowhere\\other.scr", REG_SZ, nullptr, true},
+        {L"switched off", L"-", REG_SZ, L"0", false},
+        {L"ours but switched off", saver.shortPath, REG_SZ, L"0", false},
     };
     for (const auto& c : cases) {
-        SCOPED_TRACE(testing::Message() << (c.policySaver ? "saver policy" : "-") << " "
-                                        << (c.policyActive ? "active policy" : "-"));
+        SCOPED_TRACE(testing::Message() << c.name);
         ScratchUser user{L"Control Panel\\Desktop", kPolicy};
-        if (c.policySaver)
-            user.Set(kPolicy, L"SCRNSAVE.EXE",
-                     c.policySaver == own ? saver.shortPath : c.policySaver);
+        if (c.policySaver != L"-")
+            user.Set(kPolicy, L"SCRNSAVE.EXE", c.policySaver, c.type);
         if (c.policyActive)
             user.Set(kPolicy, L"ScreenSaveActive", c.policyActive);
         g_settingChanges = 0;
@@ -150,16 +174,41 @@ TEST(Registration, APolicyThatDecidesMakesItAFailure) {
         EXPECT_EQ(1, g_settingChanges);
     }
     DestroyWindow(listener);
+    DeleteFileW(forced.c_str());
 }
 
-// Run as another account than the session's user, nothing of that account is changed and the
-// registration is not reported as done.
-TEST(Registration, OnlyTheSessionsOwnUserRegisters) {
-    wchar_t account[257];
-    DWORD size = 257;
-    ASSERT_TRUE(GetUserNameW(account, &size));
-    EXPECT_TRUE(IsSessionUser(account));
-    EXPECT_FALSE(IsSessionUser(L"AdministratorOverTheShoulder"));
+struct HungWindow {
+    HANDLE shown = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    HANDLE release = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+};
+
+// A top-level window whose thread stops taking messages for a minute, as a program that hangs.
+DWORD WINAPI HangAfterShowingAWindow(void* parameter) {
+    auto* hung = static_cast<HungWindow*>(parameter);
+    HWND window = CreateWindowW(L"STATIC", L"hung", WS_OVERLAPPED | WS_VISIBLE, 0, 0, 10, 10,
+                                nullptr, nullptr, nullptr, nullptr);
+    SetEvent(hung->shown);
+    WaitForSingleObject(hung->release, 60000);
+    DestroyWindow(window);
+    return 0;
+}
+
+// One program that has stopped answering must not hold the installer at 100 % while it hangs.
+TEST(Registration, AHungWindowHoldsItUpBriefly) {
+    scratch::MakeDesktopKeyWritable();
+    SaverFile saver;
+    ScratchUser user{L"Control Panel\\Desktop"};
+    HungWindow hung;
+    HANDLE thread = CreateThread(nullptr, 0, HangAfterShowingAWindow, &hung, 0, nullptr);
+    WaitForSingleObject(hung.shown, INFINITE);
+    DWORD start = GetTickCount();
+    EXPECT_TRUE(SetScreenSaver(saver.longPath.c_str()));
+    DWORD took = GetTickCount() - start;
+    SetEvent(hung.release);
+    WaitForSingleObject(thread, INFINITE);
+    CloseHandle(thread);
+    EXPECT_LT(took, 20000u);
+    EXPECT_EQ(saver.Stored(), user.Get(L"Control Panel\\Desktop", L"SCRNSAVE.EXE"));
 }
 
 }  // namespace

@@ -35,6 +35,23 @@ TEST(Resources, IconsManifestAndVersion) {
     for (const char* part : {"level=\"requireAdministrator\"", ">true</dpiAware>",
                              "{8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a}"})
         EXPECT_NE(std::string::npos, manifest.find(part)) << part;
+    // Its boxes are drawn by the common controls of version 6, the themed ones.
+    std::wstring setup = scratch::WidePath(scratch::SetupExePath());
+    ACTCTXW context = {};
+    context.cbSize = sizeof context;
+    context.dwFlags = ACTCTX_FLAG_RESOURCE_NAME_VALID;
+    context.lpSource = setup.c_str();
+    context.lpResourceName = MAKEINTRESOURCEW(1);
+    HANDLE activation = CreateActCtxW(&context);
+    ULONG_PTR cookie = 0;
+    ASSERT_TRUE(activation != INVALID_HANDLE_VALUE && ActivateActCtx(activation, &cookie));
+    HMODULE controls = LoadLibraryW(L"comctl32.dll");
+    wchar_t controlsPath[MAX_PATH] = {};
+    GetModuleFileNameW(controls, controlsPath, MAX_PATH);
+    DeactivateActCtx(0, cookie);
+    ReleaseActCtx(activation);
+    EXPECT_NE(nullptr, wcsstr(controlsPath, L"common-controls_6595b64144ccf1df_6."))
+        << controlsPath;
 
     // A version text that says what the numbers say.
     std::string version = Resource(module, MAKEINTRESOURCEA(1), RT_VERSION);
