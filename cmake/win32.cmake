@@ -101,6 +101,10 @@ add_test(NAME wow64.e2e COMMAND ${WINE_RUN} --win64 $<TARGET_FILE:e2e_tests>
 set_tests_properties(wow64.e2e PROPERTIES
     ENVIRONMENT "SETUP_EXE=$<TARGET_FILE:setup>"
     RUN_SERIAL TRUE)
+# There the system looks for a policy's screen saver past the 32-bit view of the system folder.
+add_test(NAME wow64.registration COMMAND ${WINE_RUN} --win64 $<TARGET_FILE:win32_tests>
+                                         --gtest_filter=Registration.APolicy*)
+set_tests_properties(wow64.registration PROPERTIES RESOURCE_LOCK user_screen_saver)
 
 # Under an English locale, whose code page is 1252: the boxes, titles and fonts must read as
 # under the Japanese one.

@@ -128,10 +128,16 @@ TEST(Registration, APolicyThatDecidesMakesItAFailure) {
     CharUpperW(&upper[0]);
     wchar_t system[MAX_PATH] = {};
     GetSystemDirectoryW(system, MAX_PATH);
+    // In the system's own system folder: on 64-bit Windows, where the 32-bit view goes elsewhere,
+    // that is where the system looks for a bare name.
     const std::wstring forced = std::wstring(system) + L"\\setup-test-forced.scr";
-    HANDLE file = CreateFileW(forced.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    PVOID redirection = nullptr;
+    BOOL turned = Wow64DisableWow64FsRedirection(&redirection);
+    HANDLE file = CreateFileW(forced.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_DELETE,
+                              nullptr, CREATE_ALWAYS, FILE_FLAG_DELETE_ON_CLOSE, nullptr);
+    if (turned)
+        Wow64RevertWow64FsRedirection(redirection);
     ASSERT_NE(INVALID_HANDLE_VALUE, file);
-    CloseHandle(file);
     WNDCLASSW windowClass = {};
     windowClass.lpfnWndProc = CountSettingChanges;
     windowClass.lpszClassName = L"SettingChangeCounter";
@@ -174,7 +180,7 @@ TEST(Registration, APolicyThatDecidesMakesItAFailure) {
         EXPECT_EQ(1, g_settingChanges);
     }
     DestroyWindow(listener);
-    DeleteFileW(forced.c_str());
+    CloseHandle(file);  // and so deletes it
 }
 
 struct HungWindow {
