@@ -89,6 +89,9 @@ if(CMAKE_CXX_COMPILER_ID STREQUAL "Clang")
     add_test(NAME fuzz.byte_sources COMMAND sources_fuzz -runs=40000 -max_len=4096 -seed=1)
     add_test(NAME fuzz.package_reader COMMAND package_fuzz -runs=400000 -max_len=4096 -seed=1)
     add_test(NAME fuzz.bmp_pictures COMMAND picture_fuzz -runs=400000 -max_len=4096 -seed=1)
+    # What longer runs found, replayed on every run: a bounded run may never reach them again.
+    file(GLOB FOUND_PICTURES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/fuzz/found/picture/*)
+    add_test(NAME fuzz.bmp_pictures_found COMMAND picture_fuzz ${FOUND_PICTURES})
     add_test(NAME fuzz.names_and_splash_guard COMMAND names_fuzz -runs=400000 -max_len=600 -seed=1)
 endif()
 

@@ -202,6 +202,12 @@ TEST(SplashPicture, OversizedOddAndCutFilesAreRefused) {
         {"PNG cut short", Bytes(png.begin(), png.begin() + png.size() / 2), "cannot be decoded"},
         {"PNG signature alone", Bytes(png.begin(), png.begin() + 8), "cannot be decoded"},
         {"JPEG start alone", {0xFF, 0xD8, 0xFF}, "cannot be decoded"},
+        {"core header, the file ends after it",
+         [] {
+             Bytes whole = fixtures::BmpFile(12, 24, 1);
+             return Bytes(whole.begin(), whole.begin() + 26);  // no room behind it for a read
+         }(),
+         "the pixel rows reach past the end of the file"},
         {"GIF", {'G', 'I', 'F', '8', '9', 'a', 1, 0, 1, 0}, "not a BMP, PNG or JPEG picture"},
         {"empty", {}, "not a BMP, PNG or JPEG picture"},
     };

@@ -114,7 +114,7 @@ bool BmpToPackedDib(const uint8_t* file, size_t length, std::vector<uint8_t>* di
     uint64_t stride = (uint64_t{static_cast<uint32_t>(f.width)} * bits + 31) / 32 * 4;
     // A run-length stream is as long as biSizeImage says, or else the rest of the file.
     uint64_t streamLength = rowsAt <= length ? length - rowsAt : 0;
-    uint64_t sizeImage = Read32(header + 20);
+    uint64_t sizeImage = core ? 0 : Read32(header + 20);  // a core header ends before it
     if (rle && sizeImage != 0 && sizeImage <= streamLength)
         streamLength = sizeImage;
     if (rowsAt > length || (rle ? sizeImage > streamLength : height > streamLength / stride))
