@@ -29,8 +29,13 @@ add_custom_command(OUTPUT ${CMAKE_BINARY_DIR}/resources/app.ico
     COMMAND Python3::Interpreter ${CMAKE_SOURCE_DIR}/resources/make_icon.py
             ${CMAKE_BINARY_DIR}/resources/app.ico
     DEPENDS ${CMAKE_SOURCE_DIR}/resources/make_icon.py)
+add_custom_command(OUTPUT ${CMAKE_BINARY_DIR}/resources/compact.manifest
+    COMMAND ${CMAKE_COMMAND} -E make_directory ${CMAKE_BINARY_DIR}/resources
+    COMMAND Python3::Interpreter ${CMAKE_SOURCE_DIR}/resources/compact_manifest.py
+            ${CMAKE_SOURCE_DIR}/resources/setup.manifest ${CMAKE_BINARY_DIR}/resources/compact.manifest
+    DEPENDS ${CMAKE_SOURCE_DIR}/resources/compact_manifest.py ${CMAKE_SOURCE_DIR}/resources/setup.manifest)
 set_source_files_properties(${CMAKE_SOURCE_DIR}/resources/setup.rc PROPERTIES
-    OBJECT_DEPENDS "${CMAKE_BINARY_DIR}/resources/app.ico;${CMAKE_SOURCE_DIR}/resources/setup.manifest;${CMAKE_SOURCE_DIR}/resources/version.h")
+    OBJECT_DEPENDS "${CMAKE_BINARY_DIR}/resources/app.ico;${CMAKE_BINARY_DIR}/resources/compact.manifest;${CMAKE_SOURCE_DIR}/resources/version.h")
 
 # No C runtime: its own entry point, the few C functions it calls from c_library_win.cpp (kept
 # as loops: the compiler must not turn them back into calls of themselves, and out of the
