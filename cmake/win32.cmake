@@ -134,6 +134,12 @@ foreach(run "1024x768x8 DisplayCheck.*" "1024x768x16 DisplayCheck.*"
         ENVIRONMENT "SETUP_EXE=$<TARGET_FILE:setup>" RUN_SERIAL TRUE)
 endforeach()
 
+# A failing program is reported as failing through every way the runner takes (the short guest
+# check of scripts/test runs it too). --alt and --screen share one prefix, so it runs alone.
+add_test(NAME runner.exit_status
+         COMMAND ${CMAKE_SOURCE_DIR}/tests/runner/exit_status_test.sh ${WINE_RUN})
+set_tests_properties(runner.exit_status PROPERTIES RUN_SERIAL TRUE)
+
 # What the built program is made of: imports, exports, no whole marker in its bytes, its
 # hardening and its size.
 add_test(NAME setup.binary_shape
