@@ -6,6 +6,26 @@
 static const wchar_t kNewSuffix[] = L".~new";
 static const wchar_t kKeptSuffix[] = L".~old";
 
+// The kept copy stays open, not shared for deletion, while this installer may still need it: a
+// second installer of the same screen saver cannot take it for a killed run's leftover.
+// Null while nothing is held.
+static HANDLE g_keptHold;
+
+static int HoldKeptCopy(const wchar_t* kept) {
+    HANDLE hold = CreateFileW(kept, DELETE, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (hold == INVALID_HANDLE_VALUE)
+        return 0;
+    g_keptHold = hold;
+    return 1;
+}
+
+static void ReleaseKeptCopy() {
+    if (g_keptHold)
+        CloseHandle(g_keptHold);
+    g_keptHold = nullptr;
+}
+
 static int Exists(const wchar_t* path) {
     return GetFileAttributesW(path) != INVALID_FILE_ATTRIBUTES;
 }
@@ -35,12 +55,23 @@ int WriteSaverFile(const wchar_t* targetPath, const BYTE* bytes, DWORD length,
     if (attributes != INVALID_FILE_ATTRIBUTES &&
         (attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_READONLY)))
         return 0;
-    // Replaces a killed run's partial file. Not shared for writing, so a running installer's
-    // file is never replaced: this one ends instead.
+    // A kept copy that no installer holds was left by a killed run: it is the user's earlier
+    // file, and whatever that run put under the name was never finished. One that is held
+    // belongs to a running installer, which goes on alone.
+    if (Exists(kept)) {
+        if (!HoldKeptCopy(kept))
+            return 0;
+        lstrcpyW(previousCopy, kept);
+    }
+    // Replaces a killed run's partial file. Not shared for deletion or writing, so a running
+    // installer's file is never replaced: this one ends instead.
     HANDLE file = CreateFileW(newCopy, GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
                               FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE)
+    if (file == INVALID_HANDLE_VALUE) {
+        ReleaseKeptCopy();
+        previousCopy[0] = 0;
         return 0;
+    }
     DWORD written = 0;
     // On the disk before the name points at it: after a power cut the name must not find zeros.
     int done = WriteFile(file, bytes, length, &written, nullptr) && written == length &&
@@ -48,8 +79,10 @@ int WriteSaverFile(const wchar_t* targetPath, const BYTE* bytes, DWORD length,
     CloseHandle(file);
     if (done && !previousCopy[0] && Exists(targetPath)) {
         done = MoveFileExW(targetPath, kept, 0);
-        if (done)
+        if (done) {
             lstrcpyW(previousCopy, kept);
+            HoldKeptCopy(kept);  // at best: the copy is named and put back either way
+        }
     }
     if (done &&
         MoveFileExW(newCopy, targetPath, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
@@ -62,6 +95,7 @@ int WriteSaverFile(const wchar_t* targetPath, const BYTE* bytes, DWORD length,
 int RestorePreviousFile(const wchar_t* targetPath, wchar_t* previousCopy) {
     if (!previousCopy[0])
         return 1;
+    ReleaseKeptCopy();
     if (!MoveFileExW(previousCopy, targetPath, MOVEFILE_REPLACE_EXISTING))
         return 0;  // the name stays, so the copy is not taken for one that may go
     previousCopy[0] = 0;
@@ -76,6 +110,7 @@ int RemoveInstalledFile(const wchar_t* targetPath, wchar_t* previousCopy) {
 void DiscardPreviousFile(wchar_t* previousCopy) {
     if (!previousCopy[0])
         return;
+    ReleaseKeptCopy();
     // Should the copy be held open by someone, the system deletes it at the next start.
     if (DeleteFileW(previousCopy) ||
         MoveFileExW(previousCopy, nullptr, MOVEFILE_DELAY_UNTIL_REBOOT))
