@@ -36,7 +36,7 @@ echo earlier >out.scr
 
 set -m # so that a job in the background still takes SIGINT and SIGQUIT, as at a terminal
 ulimit -c 0 # SIGQUIT ends it with a core dump otherwise
-head -c $((256 << 20)) /dev/zero >large.bin
+head -c $((32 << 20)) /dev/zero >large.bin # written in steps: a signal comes mid-write
 for signal in INT TERM HUP QUIT PIPE; do
   "$tool" header large.bin -o large.scr 2>/dev/null &
   pid=$!
