@@ -1,7 +1,8 @@
-// The floor the installer's extraction is timed against: what any installer of this design must
-// do at least. It checks the display's colour depth, then writes the screen saver's bytes from a
-// read-only view of the installer file with one WriteFile; no package search, no checks, no
-// window. Built as the installer is, without a C runtime, so both start alike.
+// The floor the installer's extraction is timed against: what any crash-safe installer of this
+// design must do at least. It checks the display's colour depth, then writes the screen saver's
+// bytes from a read-only view of the installer file with one WriteFile under a temporary name,
+// flushes them and renames the file into place; no package search, no checks, no window. Built
+// as the installer is, without a C runtime, so both start alike.
 //   floor_install "SETUP.EXE" OFFSET "TARGET"     (exit 0 when all bytes were written)
 
 #include <windows.h>
@@ -59,18 +60,24 @@ bool WriteFloor(const wchar_t* installerPath, DWORD offset, const wchar_t* targe
     CloseHandle(mapping);
     if (!view)
         return false;
+    // Crash-safe, as an installer must be: the bytes go under another name, reach the disk, and
+    // only then take the screen saver's name.
+    wchar_t temporary[MAX_PATH + 8];
+    lstrcpynW(temporary, targetPath, MAX_PATH);
+    lstrcatW(temporary, L".~new");
     bool written = false;
-    HANDLE target = CreateFileW(targetPath, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, nullptr,
-                                CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    HANDLE target = CreateFileW(temporary, GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
+                                FILE_ATTRIBUTE_NORMAL, nullptr);
     if (target != INVALID_HANDLE_VALUE && offset <= size) {
         DWORD done = 0;
         written = WriteFile(target, view + offset, size - offset, &done, nullptr) &&
-                  done == size - offset;
+                  done == size - offset && FlushFileBuffers(target);
     }
     if (target != INVALID_HANDLE_VALUE)
         CloseHandle(target);
     UnmapViewOfFile(view);
-    return written;
+    return written &&
+           MoveFileExW(temporary, targetPath, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
 }
 
 }  // namespace

@@ -4,6 +4,7 @@
 
 #include <windows.h>
 
+#include "installer/saver_file.h"
 #include "support/path.h"
 
 struct InstallerState {
@@ -17,7 +18,7 @@ struct InstallerState {
     char SaverDisplayName[kPathBufferSize];  // start-up: saver name without its extension
     // Start-up: where a screen saver of the same name that existed before was kept aside;
     // empty when there was none. The install sequence puts it back or removes it.
-    wchar_t PreviousFileCopy[kPathBufferSize];
+    wchar_t PreviousFileCopy[kOwnPathSize];
     int InstallUndone;         // window procedure: the new file was taken away again
     int CloseAsked;            // window procedure: the close that is coming is the installer's own
     int BoxOpen;               // window procedure: a message box of the sequence is up

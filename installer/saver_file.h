@@ -1,14 +1,23 @@
 #pragma once
-// Writing the screen saver into the system folder without ever losing one that was there:
-// an existing file of the same name is renamed aside in the same folder first, and comes back
-// whenever the new one goes away (failed write, decline, abort).
+// Writing the screen saver into the system folder so that its name never holds part of a file:
+// the new bytes are written and flushed under a name of our own beside it, and only then take
+// the screen saver's name, after an existing file of that name was renamed aside. The earlier
+// file comes back whenever the new one goes away (failed write, decline, abort). What a killed
+// run leaves is named from the screen saver's name, and the next install of it sees to it.
 
 #include <windows.h>
 
-// Writes `length` bytes to `targetPath` in one call. 1 when all were written; the name of the
-// kept-aside earlier file is then in `previousCopy` (260 characters, empty when there was none).
-// 0 on any failure: the new file is gone and an earlier one is back in place, or, should it not
-// go back, still named in `previousCopy`. A read-only earlier file is left as it is: 0.
+#include "support/path.h"
+
+// The names of our own beside the screen saver: "\\?\", its full path and a suffix, since the
+// screen saver's path alone may fill MAX_PATH.
+enum { kOwnPathSize = kPathBufferSize + 16 };
+
+// Writes `length` bytes to `targetPath` as above. 1 when all were written; the name of the
+// kept-aside earlier file is then in `previousCopy` (kOwnPathSize characters, empty when there
+// was none). 0 on any failure: the new file is gone and an earlier one is back in place, or,
+// should it not go back, still named in `previousCopy`. A read-only earlier file is left as it
+// is: 0. So is everything while another installer of the same screen saver is running: 0.
 int WriteSaverFile(const wchar_t* targetPath, const BYTE* bytes, DWORD length,
                    wchar_t* previousCopy);
 

@@ -1,64 +1,101 @@
 #include "installer/saver_file.h"
 
-#include "support/path.h"
+// A run killed before it ends leaves at most these two, and only the next install of the same
+// screen saver into the same folder looks at them: the new bytes while they are written, and the
+// earlier file while the new one waits for the user. No user names a file like this.
+static const wchar_t kNewSuffix[] = L".~new";
+static const wchar_t kKeptSuffix[] = L".~old";
 
-// Renames an existing file at `targetPath` to a fresh name in its folder. 0 when an existing
-// file could not be moved aside: then nothing has changed and nothing may be written.
-static int KeepPreviousFile(const wchar_t* targetPath, wchar_t* previousCopy) {
-    previousCopy[0] = 0;
-    DWORD attributes = GetFileAttributesW(targetPath);
-    if (attributes == INVALID_FILE_ATTRIBUTES)
-        return 1;
-    // A folder is never moved away. A read-only file is somebody's wish to keep it as it is,
-    // and its kept copy could not be deleted afterwards.
-    if (attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_READONLY))
+// The kept copy stays open, not shared for deletion, while this installer may still need it: a
+// second installer of the same screen saver cannot take it for a killed run's leftover.
+// Null while nothing is held.
+static HANDLE g_keptHold;
+
+static int HoldKeptCopy(const wchar_t* kept) {
+    HANDLE hold = CreateFileW(kept, DELETE, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (hold == INVALID_HANDLE_VALUE)
         return 0;
-    wchar_t folder[kPathBufferSize];
-    lstrcpynW(folder, targetPath, kPathBufferSize);
-    // In UTF-16 every backslash is one; the last one ends the folder.
-    wchar_t* name = folder;
-    for (wchar_t* p = folder; *p; ++p)
-        if (*p == L'\\')
-            name = p + 1;
-    if (name == folder)
+    g_keptHold = hold;
+    return 1;
+}
+
+static void ReleaseKeptCopy() {
+    if (g_keptHold)
+        CloseHandle(g_keptHold);
+    g_keptHold = nullptr;
+}
+
+static int Exists(const wchar_t* path) {
+    return GetFileAttributesW(path) != INVALID_FILE_ATTRIBUTES;
+}
+
+// `targetPath` and a suffix, in the form that may pass MAX_PATH. The full path also settles what
+// the system makes of slashes and trailing dots, which that form leaves alone.
+static int MakeOwnName(const wchar_t* targetPath, const wchar_t* suffix, wchar_t* name) {
+    lstrcpyW(name, L"\\\\?\\");
+    const DWORD room = kOwnPathSize - 4 - 8;  // the prefix, the suffix and its terminator
+    DWORD length = GetFullPathNameW(targetPath, room, name + 4, nullptr);
+    if (length == 0 || length >= room)
         return 0;
-    name[0] = 0;  // keeps the folder's trailing backslash, which the platform accepts
-    // Creates an empty file of a name nobody else holds; the rename then takes its place.
-    if (!GetTempFileNameW(folder, L"SSV", 0, previousCopy)) {
-        previousCopy[0] = 0;
-        return 0;
-    }
-    if (!MoveFileExW(targetPath, previousCopy, MOVEFILE_REPLACE_EXISTING)) {
-        DeleteFileW(previousCopy);
-        previousCopy[0] = 0;
-        return 0;
-    }
+    lstrcatW(name, suffix);
     return 1;
 }
 
 int WriteSaverFile(const wchar_t* targetPath, const BYTE* bytes, DWORD length,
                    wchar_t* previousCopy) {
-    if (!KeepPreviousFile(targetPath, previousCopy))
+    wchar_t newCopy[kOwnPathSize], kept[kOwnPathSize];
+    previousCopy[0] = 0;
+    if (!MakeOwnName(targetPath, kNewSuffix, newCopy) ||
+        !MakeOwnName(targetPath, kKeptSuffix, kept))
         return 0;
-    HANDLE file = CreateFileW(targetPath, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, nullptr,
-                              CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    DWORD attributes = GetFileAttributesW(targetPath);
+    // A folder is never moved away. A read-only file is somebody's wish to keep it as it is,
+    // and its kept copy could not be deleted afterwards.
+    if (attributes != INVALID_FILE_ATTRIBUTES &&
+        (attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_READONLY)))
+        return 0;
+    // A kept copy that no installer holds was left by a killed run: it is the user's earlier
+    // file, and whatever that run put under the name was never finished. One that is held
+    // belongs to a running installer, which goes on alone.
+    if (Exists(kept)) {
+        if (!HoldKeptCopy(kept))
+            return 0;
+        lstrcpyW(previousCopy, kept);
+    }
+    // Replaces a killed run's partial file. Not shared for deletion or writing, so a running
+    // installer's file is never replaced: this one ends instead.
+    HANDLE file = CreateFileW(newCopy, GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE) {
-        // Nothing was created, so only the kept file has to come back.
-        RestorePreviousFile(targetPath, previousCopy);
+        ReleaseKeptCopy();
+        previousCopy[0] = 0;
         return 0;
     }
     DWORD written = 0;
-    BOOL ok = WriteFile(file, bytes, length, &written, nullptr);
+    // On the disk before the name points at it: after a power cut the name must not find zeros.
+    int done = WriteFile(file, bytes, length, &written, nullptr) && written == length &&
+               FlushFileBuffers(file);
     CloseHandle(file);
-    if (ok && written == length)
+    if (done && !previousCopy[0] && Exists(targetPath)) {
+        done = MoveFileExW(targetPath, kept, 0);
+        if (done) {
+            lstrcpyW(previousCopy, kept);
+            HoldKeptCopy(kept);  // at best: the copy is named and put back either way
+        }
+    }
+    if (done &&
+        MoveFileExW(newCopy, targetPath, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
         return 1;
-    RemoveInstalledFile(targetPath, previousCopy);
+    DeleteFileW(newCopy);
+    RestorePreviousFile(targetPath, previousCopy);
     return 0;
 }
 
 int RestorePreviousFile(const wchar_t* targetPath, wchar_t* previousCopy) {
     if (!previousCopy[0])
         return 1;
+    ReleaseKeptCopy();
     if (!MoveFileExW(previousCopy, targetPath, MOVEFILE_REPLACE_EXISTING))
         return 0;  // the name stays, so the copy is not taken for one that may go
     previousCopy[0] = 0;
@@ -73,6 +110,7 @@ int RemoveInstalledFile(const wchar_t* targetPath, wchar_t* previousCopy) {
 void DiscardPreviousFile(wchar_t* previousCopy) {
     if (!previousCopy[0])
         return;
+    ReleaseKeptCopy();
     // Should the copy be held open by someone, the system deletes it at the next start.
     if (DeleteFileW(previousCopy) ||
         MoveFileExW(previousCopy, nullptr, MOVEFILE_DELAY_UNTIL_REBOOT))

@@ -10,25 +10,27 @@ std::string Installed(const std::string& name) {
     return RealSystemFolder() + "\\" + Utf8(wide);
 }
 
-static void DeleteFromSystemFolder(const std::string& name) {
-    std::wstring path = scratch::WidePath(Installed(name));
-    SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
-    DeleteFileW(path.c_str());
+static void DeleteAnyway(const std::string& path) {
+    std::wstring wide = scratch::WidePath(path);
+    SetFileAttributesW(wide.c_str(), FILE_ATTRIBUTE_NORMAL);
+    DeleteFileW(wide.c_str());
 }
 
 void RemoveFromSystemFolder(const std::string& name) {
-    DeleteFromSystemFolder(name);
-    for (const auto& kept : KeptAsideFiles())
-        DeleteFromSystemFolder(kept);
+    DeleteAnyway(Installed(name));
+    for (const auto& left : KeptAsideFiles())
+        DeleteAnyway(RealSystemFolder() + "\\" + left);
 }
 
 std::vector<std::string> KeptAsideFiles() {
     std::vector<std::string> names;
-    WIN32_FIND_DATAA found;  // the kept names are ASCII
-    HANDLE search = FindFirstFileA(Installed("SSV*.tmp").c_str(), &found);
-    for (BOOL more = search != INVALID_HANDLE_VALUE; more; more = FindNextFileA(search, &found))
-        names.push_back(found.cFileName);
-    FindClose(search);
+    for (const char* pattern : {"*.~new", "*.~old"}) {
+        WIN32_FIND_DATAW found;
+        HANDLE search = FindFirstFileW(scratch::WidePath(Installed(pattern)).c_str(), &found);
+        for (BOOL more = search != INVALID_HANDLE_VALUE; more; more = FindNextFileW(search, &found))
+            names.push_back(Utf8(found.cFileName));
+        FindClose(search);
+    }
     return names;
 }
 

@@ -14,8 +14,9 @@ using scratch::Bytes;
 
 // Names are code page 932 text, as in a package; paths come back as UTF-8 for scratch::.
 std::string Installed(const std::string& name);  // the name in the real system folder
-// Deletes a screen saver the tests put into the system folder, and any file kept aside.
+// Deletes a screen saver the tests put into the system folder, and any installer's leftover.
 void RemoveFromSystemFolder(const std::string& name);
+// The installers' files of new bytes and kept copies in the system folder (UTF-8 names).
 std::vector<std::string> KeptAsideFiles();
 
 // Writes folder\setup.exe: the built setup.exe (or `stub`) carrying `saver` under

@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # make-installer with large files: at a terminal it shows its progress on standard error, and
 # only there; stopped while it writes it leaves no OUTPUT.partial, and an earlier output stays:
-# stopped by a file size limit (SIGXFSZ, at a known point of the write) and by SIGINT and
-# SIGTERM (as Ctrl+C and a service manager stop it) while it writes a large file.
+# stopped by a file size limit (SIGXFSZ, at a known point of the write) and, while it writes a
+# large file, by every other signal it handles: SIGINT and SIGQUIT (Ctrl+C and Ctrl+\), SIGTERM
+# (a service manager), SIGHUP (the terminal closed) and SIGPIPE (a reader gone).
 # Usage: large_files_test.sh MAKE_INSTALLER
 set -u
 export LC_ALL=C # the checks read the English texts
@@ -33,15 +34,16 @@ echo earlier >out.scr
 [ ! -e out.scr.partial ] || say "stopped by the file size limit, it leaves out.scr.partial"
 [ "$(cat out.scr)" = earlier ] || say "stopped by the file size limit, it changed the earlier output"
 
-set -m # so that a job in the background still takes SIGINT, as at a terminal
-for signal in INT TERM; do
-  head -c $((256 << 20)) /dev/zero >large.bin
+set -m # so that a job in the background still takes SIGINT and SIGQUIT, as at a terminal
+ulimit -c 0 # SIGQUIT ends it with a core dump otherwise
+head -c $((32 << 20)) /dev/zero >large.bin # written in steps: a signal comes mid-write
+for signal in INT TERM HUP QUIT PIPE; do
   "$tool" header large.bin -o large.scr 2>/dev/null &
   pid=$!
   until [ -e large.scr.partial ] || ! kill -0 $pid 2>/dev/null; do :; done
   kill -s $signal $pid 2>/dev/null
   wait $pid
   [ ! -e large.scr.partial ] || say "stopped by SIG$signal, it leaves large.scr.partial"
-  rm -f large.bin large.scr
+  rm -f large.scr
 done
 exit $fail
