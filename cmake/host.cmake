@@ -95,8 +95,4 @@ if(CMAKE_CXX_COMPILER_ID STREQUAL "Clang")
     add_test(NAME fuzz.names_and_splash_guard COMMAND names_fuzz -runs=400000 -max_len=600 -seed=1)
 endif()
 
-# The guest machine takes its packages only from the host's own package sources.
-add_test(NAME runner.host_sources COMMAND ${CMAKE_SOURCE_DIR}/tests/runner/host_sources_test.py
-                                          ${CMAKE_SOURCE_DIR}/runner/guest/host-sources)
-
 add_test(NAME style.clang_format COMMAND ${CMAKE_SOURCE_DIR}/tests/check_format.sh)
