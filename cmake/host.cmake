@@ -43,6 +43,11 @@ add_test(NAME kit.needed_libraries
 add_test(NAME kit.large_files COMMAND ${CMAKE_SOURCE_DIR}/tests/kit/large_files_test.sh
                                       $<TARGET_FILE:make-installer>)
 
+# The guest machine's packages come from the host's own Debian sources only.
+add_test(NAME runner.host_sources COMMAND /usr/bin/python3
+                                          ${CMAKE_SOURCE_DIR}/tests/runner/host_sources_test.py
+                                          ${CMAKE_SOURCE_DIR}/runner/guest/host-sources)
+
 # Signed installers run under Wine, in the prefix of the Win32 build the stub comes from.
 if(SETUP_STUB)
     get_filename_component(WIN32_BUILD ${SETUP_STUB} DIRECTORY)
