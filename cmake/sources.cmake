@@ -6,6 +6,7 @@ set(PURE_SOURCES
     installer/package.cpp
     installer/package_writer.cpp
     installer/progress.cpp
+    installer/saver_machine.cpp
     render/dib.cpp
     render/layout.cpp
     support/lead_byte_cp932.cpp
@@ -24,6 +25,7 @@ set(INSTALLER_WIN32_SOURCES
     installer/window_win.cpp
     render/bitmap_win.cpp
     render/progress_screen_win.cpp
+    support/kernel_function_win.cpp
     support/memblock_win.cpp
     support/path_win.cpp
     support/text_win.cpp

@@ -15,6 +15,9 @@ struct InstallerState {
     // Start-up: system folder, backslash, saver name. UTF-16, so that the name's code page 932
     // text names the same file on a system of any code page.
     wchar_t TargetPath[kPathBufferSize];
+    // Start-up: the same file as the system starts it; for a 64-bit screen saver System32 where
+    // TargetPath reaches it through Sysnative.
+    wchar_t SaverPath[kPathBufferSize];
     char SaverDisplayName[kPathBufferSize];  // start-up: saver name without its extension
     // Start-up: where a screen saver of the same name that existed before was kept aside;
     // empty when there was none. The install sequence puts it back or removes it.

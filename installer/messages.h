@@ -12,6 +12,10 @@ enum { kTextBufferSize = 512 };
 // so the call can stand as an argument of the formatting call. An empty text if it is missing.
 char* LoadTextById(UINT id, char* buffer);
 
+// Loads text `id` into `formatted` (512 bytes) with the screen saver's display name put into
+// its "%s", and returns `formatted`.
+char* FormatWithName(UINT id, char* formatted);
+
 // A question box ("質問", Yes and No) with string `id`. True only for Yes.
 bool AskYesNoById(HWND owner, UINT id);
 

@@ -62,6 +62,12 @@ static int ShowJoinedBox(HWND owner, const char* text1, const char* text2, const
     return answer;
 }
 
+char* FormatWithName(UINT id, char* formatted) {
+    char format[kTextBufferSize];
+    wsprintfA(formatted, LoadTextById(id, format), g_installer.SaverDisplayName);
+    return formatted;
+}
+
 bool AskYesNoById(HWND owner, UINT id) {
     char text[kTextBufferSize];
     return ShowBox(owner, LoadTextById(id, text), kQuestionCaption, kQuestionFlags) == IDYES;

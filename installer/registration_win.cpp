@@ -1,6 +1,7 @@
 #include "installer/registration.h"
 
 #include "installer/desktop_user.h"
+#include "support/kernel_function_win.h"
 #include "support/path.h"
 
 static const wchar_t kSaverValue[] = L"SCRNSAVE.EXE";
@@ -29,20 +30,18 @@ static int ReadText(HKEY key, const wchar_t* name, wchar_t* value) {
     return length > 0 && length <= kPathBufferSize;
 }
 
-// The long form of `path` as the system's own 64-bit programs see it: a 32-bit program's view
-// of the system folder is turned elsewhere on 64-bit Windows. 0 when no such file exists.
-static int GetLongPathAsSystemSees(const wchar_t* path, wchar_t* found) {
+// The long or short form of `path` as the system's own 64-bit programs see it: a 32-bit
+// program's view of the system folder is turned elsewhere on 64-bit Windows. 0 when no such
+// file exists.
+static int GetPathAsSystemSees(const wchar_t* path, wchar_t* found, bool shortForm) {
     typedef BOOL(WINAPI * DisableFn)(PVOID*);
     typedef BOOL(WINAPI * RevertFn)(PVOID);
-    // Resolved at run time: 32-bit Windows before XP SP2 has neither.
-    HMODULE kernel = GetModuleHandleA("kernel32.dll");
-    DisableFn disable = reinterpret_cast<DisableFn>(
-        reinterpret_cast<void*>(GetProcAddress(kernel, "Wow64DisableWow64FsRedirection")));
-    RevertFn revert = reinterpret_cast<RevertFn>(
-        reinterpret_cast<void*>(GetProcAddress(kernel, "Wow64RevertWow64FsRedirection")));
+    DisableFn disable = FindKernelFunction<DisableFn>("Wow64DisableWow64FsRedirection");
+    RevertFn revert = FindKernelFunction<RevertFn>("Wow64RevertWow64FsRedirection");
     PVOID previous = nullptr;
     bool turned = disable && revert && disable(&previous);
-    DWORD length = GetLongPathNameW(path, found, kPathBufferSize);
+    DWORD length = shortForm ? GetShortPathNameW(path, found, kPathBufferSize)
+                             : GetLongPathNameW(path, found, kPathBufferSize);
     if (turned)
         revert(previous);
     return length > 0 && length < kPathBufferSize;
@@ -63,7 +62,7 @@ static int FindForcedSaver(const wchar_t* value, wchar_t* found) {
         lstrcatW(path, L"\\");
     }
     lstrcatW(path, value);
-    return GetLongPathAsSystemSees(path, found);
+    return GetPathAsSystemSees(path, found, false);
 }
 
 // Where a policy forces another screen saver or switches it off, the system ignores the user's
@@ -76,7 +75,7 @@ static bool PolicyOverrules(const wchar_t* longPath) {
     bool overrules = !ReadText(policy, kSaverValue, value);
     if (!overrules && value[0] && FindForcedSaver(value, forced)) {
         // Ours in its long form too, so that any spelling of our file matches.
-        if (!GetLongPathAsSystemSees(longPath, own))
+        if (!GetPathAsSystemSees(longPath, own, false))
             lstrcpynW(own, longPath, kPathBufferSize);
         overrules = lstrcmpiW(forced, own) != 0;
     }
@@ -103,9 +102,8 @@ bool SetScreenSaver(const wchar_t* longPath) {
     if (!RunsAsDesktopUser())
         return false;
     wchar_t shortPath[kPathBufferSize];
-    DWORD length = GetShortPathNameW(longPath, shortPath, kPathBufferSize);
     // Without a short form the long path is what names the file; never write an unset buffer.
-    if (length == 0 || length >= kPathBufferSize)
+    if (!GetPathAsSystemSees(longPath, shortPath, true))
         lstrcpynW(shortPath, longPath, kPathBufferSize);
 
     WritePrivateProfileStringW(L"boot", kSaverValue, shortPath, L"system.ini");

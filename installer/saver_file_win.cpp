@@ -30,8 +30,10 @@ static int Exists(const wchar_t* path) {
     return GetFileAttributesW(path) != INVALID_FILE_ATTRIBUTES;
 }
 
-// `targetPath` and a suffix, in the form that may pass MAX_PATH. The full path also settles what
-// the system makes of slashes and trailing dots, which that form leaves alone.
+// `targetPath` and a suffix as a full path, so that slashes and trailing dots are settled as for
+// the target itself. Only a path past MAX_PATH takes the form that may pass it: that form skips
+// the system's reading of names, and with it the Sysnative alias of the 64-bit system folder
+// (under Wine at least).
 static int MakeOwnName(const wchar_t* targetPath, const wchar_t* suffix, wchar_t* name) {
     lstrcpyW(name, L"\\\\?\\");
     const DWORD room = kOwnPathSize - 4 - 8;  // the prefix, the suffix and its terminator
@@ -39,6 +41,9 @@ static int MakeOwnName(const wchar_t* targetPath, const wchar_t* suffix, wchar_t
     if (length == 0 || length >= room)
         return 0;
     lstrcatW(name, suffix);
+    if (lstrlenW(name + 4) < MAX_PATH)
+        for (wchar_t* p = name; (p[0] = p[4]) != 0; ++p) {
+        }
     return 1;
 }
 

@@ -13,11 +13,6 @@ bool IsLowColorDisplay();
 // Size of the first file a directory search for `path` finds; 0 when it finds none.
 DWORD GetFileSizeByName(const wchar_t* path);
 
-// The folder the screen saver goes into (260 characters): the system folder, or under WOW64 the
-// folder that 32-bit system files really live in, so the registered path names the real file.
-// 0 when the platform gives no folder.
-int GetInstallFolder(wchar_t* folder);
-
 // The program's own file (wide, so any folder name works) and its folder as narrow text (260
 // characters each), from the module's file name, so a name with spaces or an argument with a
 // backslash cannot mislead it. 0 when the path does not fit.

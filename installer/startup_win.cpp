@@ -6,9 +6,11 @@
 #include "installer/messages.h"
 #include "installer/package.h"
 #include "installer/saver_file.h"
+#include "installer/saver_machine.h"
 #include "installer/window.h"
 #include "render/bitmap.h"
 #include "render/dib.h"
+#include "support/kernel_function_win.h"
 #include "support/memblock.h"
 #include "support/path.h"
 #include "support/text_win.h"
@@ -49,46 +51,87 @@ int GetOwnPath(wchar_t* ownPath, char* programFolder) {
     return 1;
 }
 
-int GetInstallFolder(wchar_t* folder) {
-    typedef BOOL(WINAPI * IsWow64ProcessFn)(HANDLE, PBOOL);
-    typedef UINT(WINAPI * GetSystemWow64DirectoryFn)(LPWSTR, UINT);
-    // Resolved at run time: 32-bit Windows before XP SP2 has neither.
-    HMODULE kernel = GetModuleHandleA("kernel32.dll");
-    IsWow64ProcessFn isWow64Process = reinterpret_cast<IsWow64ProcessFn>(
-        reinterpret_cast<void*>(GetProcAddress(kernel, "IsWow64Process")));
-    GetSystemWow64DirectoryFn getWow64Directory = reinterpret_cast<GetSystemWow64DirectoryFn>(
-        reinterpret_cast<void*>(GetProcAddress(kernel, "GetSystemWow64DirectoryW")));
-    const HANDLE kThisProcess = reinterpret_cast<HANDLE>(-1);  // what GetCurrentProcess gives
-    BOOL underWow64 = FALSE;
-    if (isWow64Process && getWow64Directory && isWow64Process(kThisProcess, &underWow64) &&
-        underWow64) {
-        // Writes into system32 land in SysWOW64; name that folder so the registry and
-        // system.ini point where the file really is.
-        UINT length = getWow64Directory(folder, kPathBufferSize);
-        return length > 0 && length < kPathBufferSize;
+static const HANDLE kThisProcess = reinterpret_cast<HANDLE>(-1);  // what GetCurrentProcess gives
+
+// The machine this Windows is built for, and whether it also runs x64 programs (Windows 11 on
+// ARM64 does, in System32 itself).
+static uint16_t GetNativeMachine(bool* runsX64) {
+    typedef BOOL(WINAPI * IsWow64Process2Fn)(HANDLE, USHORT*, USHORT*);
+    typedef void(WINAPI * GetNativeSystemInfoFn)(SYSTEM_INFO*);
+    typedef HRESULT(WINAPI * GetMachineTypeAttributesFn)(USHORT, int*);
+    const int kUserEnabled = 1;
+    USHORT process = 0, native = kMachineX86;
+    IsWow64Process2Fn isWow64Process2 = FindKernelFunction<IsWow64Process2Fn>("IsWow64Process2");
+    if (!isWow64Process2 || !isWow64Process2(kThisProcess, &process, &native)) {
+        // Before Windows 10: only x86 and x64 systems ran 32-bit programs.
+        native = kMachineX86;
+        GetNativeSystemInfoFn getInfo =
+            FindKernelFunction<GetNativeSystemInfoFn>("GetNativeSystemInfo");
+        SYSTEM_INFO info;
+        if (getInfo) {
+            getInfo(&info);
+            if (info.wProcessorArchitecture == PROCESSOR_ARCHITECTURE_AMD64)
+                native = kMachineX64;
+        }
     }
-    UINT length = GetSystemDirectoryW(folder, kPathBufferSize);
-    return length > 0 && length < kPathBufferSize;
+    GetMachineTypeAttributesFn attributes =
+        FindKernelFunction<GetMachineTypeAttributesFn>("GetMachineTypeAttributes");
+    int x64 = 0;
+    *runsX64 = attributes && SUCCEEDED(attributes(kMachineX64, &x64)) && (x64 & kUserEnabled);
+    return native;
 }
 
-// TargetPath and SaverDisplayName from the package's name, which is code page 932 whatever the
-// system's code page: it is split by that code page's rule and turned into UTF-16 once, here.
-// 0 when the path would not fit or the name is no code page 932 text.
-static int SetTargetNames(const char* saverName) {
+// The folder the screen saver is written into, and the one the system starts it from: the
+// same but for a 64-bit screen saver, whose System32 a 32-bit program reaches as Sysnative.
+// 0 where this Windows cannot run the screen saver or a path would not fit.
+static int GetInstallFolders(SaverPlace place, wchar_t* written, wchar_t* run) {
+    typedef UINT(WINAPI * GetSystemWow64DirectoryFn)(LPWSTR, UINT);
+    GetSystemWow64DirectoryFn getWow64Directory =
+        FindKernelFunction<GetSystemWow64DirectoryFn>("GetSystemWow64DirectoryW");
+    // It succeeds wherever 32-bit programs have a folder of their own: on ARM64 too, where
+    // IsWow64Process says an x86 program is none.
+    UINT wow64 = getWow64Directory ? getWow64Directory(written, kPathBufferSize) : 0;
+    if (place == kPlaceNowhere || wow64 >= kPathBufferSize || (place == kPlaceNative && !wow64))
+        return 0;
+    if (place == kPlaceThirtyTwoBit && wow64) {
+        lstrcpyW(run, written);
+        return 1;
+    }
+    UINT length = GetSystemDirectoryW(run, kPathBufferSize);
+    if (length == 0 || length >= kPathBufferSize)
+        return 0;
+    lstrcpyW(written, run);
+    if (place == kPlaceNative) {
+        wchar_t* name = written + length;
+        while (name > written && name[-1] != L'\\')
+            --name;
+        lstrcpyW(name, L"Sysnative");
+    }
+    return 1;
+}
+
+// TargetPath, SaverPath and SaverDisplayName from the package's name, which is code page 932
+// whatever the system's code page: it is split by that code page's rule and turned into UTF-16
+// once, here. 0 when the screen saver cannot run here, a path would not fit or the name is no
+// code page 932 text.
+static int SetTargetNames(const char* saverName, SaverPlace place) {
     char name[kPathBufferSize + 1] = "";
     AppendPathPart(name, saverName);  // "\" and the name, doubled backslashes made one
-    wchar_t* target = g_installer.TargetPath;
-    if (!GetInstallFolder(target))
-        return 0;
-    int folderLength = lstrlenW(target);
-    if (!MultiByteToWideChar(kJapaneseCodePage, MB_ERR_INVALID_CHARS, name, -1,
-                             target + folderLength, kPathBufferSize - folderLength))
-        return 0;
     char* display = g_installer.SaverDisplayName;
     lstrcpyA(display, GetFileNamePart(name));
     char* extension = GetExtensionPart(display);
     if (extension && *extension)
         extension[-1] = 0;
+    wchar_t* target = g_installer.TargetPath;
+    wchar_t* run = g_installer.SaverPath;
+    if (!GetInstallFolders(place, target, run))
+        return 0;
+    int folderLength = lstrlenW(target);
+    if (!MultiByteToWideChar(kJapaneseCodePage, MB_ERR_INVALID_CHARS, name, -1,
+                             target + folderLength, kPathBufferSize - folderLength) ||
+        lstrlenW(run) + lstrlenW(target + folderLength) >= kPathBufferSize)
+        return 0;
+    lstrcatW(run, target + folderLength);
     return 1;
 }
 
@@ -137,10 +180,17 @@ static int ExtractPackage(const wchar_t* ownPath) {
     DWORD size = GetFileSizeByName(ownPath);
     const BYTE* image = MapWholeFile(ownPath, size);
     int extracted = 0;
+    SaverPlace place = kPlaceThirtyTwoBit;
     if (image) {
         PackageLayout package;
         uint32_t lastBoundary;
-        if (LocatePackage(image, size, &package) && SetTargetNames(package.saverName) &&
+        bool runsX64 = false;
+        uint16_t native = GetNativeMachine(&runsX64);
+        bool found = LocatePackage(image, size, &package);
+        if (found)
+            place = ChooseSaverPlace(
+                ReadProgramMachine(package.saverImage, package.saverImageLength), native, runsX64);
+        if (found && SetTargetNames(package.saverName, place) &&
             FindLastSaverBoundary(package.saverImage, package.saverImageLength, &lastBoundary) &&
             WriteSaverFile(g_installer.TargetPath, package.saverImage, package.saverImageLength,
                            g_installer.PreviousFileCopy)) {
@@ -153,6 +203,11 @@ static int ExtractPackage(const wchar_t* ownPath) {
         UnmapViewOfFile(image);
     }
     SetCursor(g_installer.SavedCursor);
+    // The one start-up failure the user is told of: any other Windows would install it.
+    if (place == kPlaceNowhere) {
+        char text[kTextBufferSize];
+        ShowErrorText(GetFocus(), FormatWithName(IDS_CANNOTRUNHERE, text), nullptr, nullptr);
+    }
     return extracted;
 }
 
@@ -206,13 +261,11 @@ static void KeepDownloadFolderOutOfDllSearch() {
     typedef BOOL(WINAPI * SetDefaultDllDirectoriesFn)(DWORD);
     typedef BOOL(WINAPI * SetDllDirectoryFn)(LPCSTR);
     const DWORD kSearchSystem32 = 0x00000800;  // LOAD_LIBRARY_SEARCH_SYSTEM32
-    HMODULE kernel = GetModuleHandleA("kernel32.dll");
-    SetDefaultDllDirectoriesFn setDefault = reinterpret_cast<SetDefaultDllDirectoriesFn>(
-        reinterpret_cast<void*>(GetProcAddress(kernel, "SetDefaultDllDirectories")));
+    SetDefaultDllDirectoriesFn setDefault =
+        FindKernelFunction<SetDefaultDllDirectoriesFn>("SetDefaultDllDirectories");
     if (setDefault && setDefault(kSearchSystem32))
         return;
-    SetDllDirectoryFn setDllDirectory = reinterpret_cast<SetDllDirectoryFn>(
-        reinterpret_cast<void*>(GetProcAddress(kernel, "SetDllDirectoryA")));
+    SetDllDirectoryFn setDllDirectory = FindKernelFunction<SetDllDirectoryFn>("SetDllDirectoryA");
     if (setDllDirectory)
         setDllDirectory("");
 }

@@ -59,15 +59,8 @@ static void UndoInstall() {
     g_installer.InstallUndone = 1;
 }
 
-// Loads text `id` and puts the display name into its "%s".
-static char* FormatWithName(UINT id, char* formatted) {
-    char format[kTextBufferSize];
-    wsprintfA(formatted, LoadTextById(id, format), g_installer.SaverDisplayName);
-    return formatted;
-}
-
 static void Finish(HWND window) {
-    bool registered = SetScreenSaver(g_installer.TargetPath);
+    bool registered = SetScreenSaver(g_installer.SaverPath);
     // The new file stays for good: its predecessor's kept copy goes.
     DiscardPreviousFile(g_installer.PreviousFileCopy);
     char text[kTextBufferSize];

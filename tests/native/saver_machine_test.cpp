@@ -1,0 +1,79 @@
+#include <gtest/gtest.h>
+
+#include <vector>
+
+#include "installer/saver_machine.h"
+
+namespace {
+
+// The first bytes of a program: "MZ", the header's place at 0x3C, "PE\0\0" and the machine.
+std::vector<uint8_t> Program(uint16_t machine, uint32_t headerAt = 0x80, size_t size = 0x200) {
+    std::vector<uint8_t> image(size, 0);
+    image[0] = 'M', image[1] = 'Z';
+    for (int i = 0; i < 4; ++i)
+        image[0x3C + i] = static_cast<uint8_t>(headerAt >> (8 * i));
+    if (uint64_t{headerAt} + 6 <= size) {
+        image[headerAt] = 'P', image[headerAt + 1] = 'E';
+        image[headerAt + 4] = static_cast<uint8_t>(machine);
+        image[headerAt + 5] = static_cast<uint8_t>(machine >> 8);
+    }
+    return image;
+}
+
+TEST(SaverMachine, ReadFromTheProgramsHeaderOnlyWhenItIsOne) {
+    auto noMz = Program(kMachineX64);
+    noMz[0] = 'Z';
+    auto cut = Program(kMachineX64, 0x30);
+    cut.resize(0x3F);  // ends inside the DOS header
+    auto noPe = Program(kMachineX64);
+    noPe[0x81] = 'X';
+    const struct {
+        const char* name;
+        std::vector<uint8_t> bytes;
+        uint16_t machine;
+    } cases[] = {
+        {"x86", Program(kMachineX86), kMachineX86},
+        {"x64", Program(kMachineX64), kMachineX64},
+        {"ARM64", Program(kMachineArm64), kMachineArm64},
+        {"header at the last place it fits", Program(kMachineX64, 0x200 - 6), kMachineX64},
+        {"header past the end", Program(kMachineX64, 0x200 - 5), kMachineUnknown},
+        {"header far past the end", Program(kMachineX64, 0xFFFFFFFC), kMachineUnknown},
+        {"no MZ", noMz, kMachineUnknown},
+        {"no PE signature", noPe, kMachineUnknown},
+        {"shorter than a DOS header", cut, kMachineUnknown},
+        {"text", std::vector<uint8_t>(0x200, 'a'), kMachineUnknown},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(ReadProgramMachine(c.bytes.data(), static_cast<uint32_t>(c.bytes.size())),
+                  c.machine)
+            << c.name;
+}
+
+TEST(SaverMachine, GoesWhereThisWindowsRunsIt) {
+    const uint16_t kArm = 0x01C4, kItanium = 0x0200;
+    const struct {
+        uint16_t saver, native;
+        bool runsX64;
+        SaverPlace place;
+    } cases[] = {
+        {kMachineX86, kMachineX86, false, kPlaceThirtyTwoBit},
+        {kMachineX86, kMachineX64, false, kPlaceThirtyTwoBit},
+        {kMachineX86, kMachineArm64, false, kPlaceThirtyTwoBit},
+        {kMachineUnknown, kMachineX64, false, kPlaceThirtyTwoBit},
+        {kMachineX64, kMachineX64, false, kPlaceNative},
+        {kMachineX64, kMachineX86, false, kPlaceNowhere},
+        {kMachineX64, kMachineArm64, true, kPlaceNative},
+        {kMachineX64, kMachineArm64, false, kPlaceNowhere},
+        {kMachineArm64, kMachineArm64, false, kPlaceNative},
+        {kMachineArm64, kMachineX64, true, kPlaceNowhere},
+        {kMachineArm64, kMachineX86, false, kPlaceNowhere},
+        {kArm, kMachineArm64, true, kPlaceNowhere},
+        {kItanium, kMachineX64, false, kPlaceNowhere},
+        {kMachineX86, kMachineX86, true, kPlaceThirtyTwoBit},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(ChooseSaverPlace(c.saver, c.native, c.runsX64), c.place)
+            << std::hex << c.saver << " on " << c.native << (c.runsX64 ? " with x64" : "");
+}
+
+}  // namespace
