@@ -32,8 +32,8 @@ static int Exists(const wchar_t* path) {
 
 // `targetPath` and a suffix as a full path, so that slashes and trailing dots are settled as for
 // the target itself. Only a path past MAX_PATH takes the form that may pass it: that form skips
-// the system's reading of names, and with it the Sysnative alias of the 64-bit system folder
-// (under Wine at least).
+// the system's reading of names, and the 64-bit system folder's Sysnative alias is documented
+// for the ordinary form only.
 static int MakeOwnName(const wchar_t* targetPath, const wchar_t* suffix, wchar_t* name) {
     lstrcpyW(name, L"\\\\?\\");
     const DWORD room = kOwnPathSize - 4 - 8;  // the prefix, the suffix and its terminator
