@@ -38,6 +38,7 @@ set(KIT_SOURCES
     tools/core/bmp_rle.cpp
     tools/core/byte_source.cpp
     tools/core/dib_pixels.cpp
+    tools/core/exif.cpp
     tools/core/inspect.cpp
     tools/core/inspect_format.cpp
     tools/core/package_source.cpp

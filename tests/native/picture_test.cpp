@@ -155,17 +155,23 @@ TEST(SplashPicture, PngBecomesTwentyFourBitsWithTheAlphaRule) {
     }
 }
 
-// A JPEG of a red top half and a blue bottom half comes out bottom row first.
-TEST(SplashPicture, JpegBecomesTwentyFourBitsBottomUp) {
-    Bytes rgb(16 * 16 * 3, 0), jpeg, dib;
-    for (size_t i = 0; i < rgb.size(); i += 3)
-        rgb[i + (i < rgb.size() / 2 ? 0 : 2)] = 255;
+Bytes Jpeg(int width, int height, const Bytes& rgb) {
+    Bytes jpeg;
     stbi_write_jpg_to_func(
         [](void* out, void* data, int size) {
             auto* bytes = static_cast<const uint8_t*>(data);
             static_cast<Bytes*>(out)->insert(static_cast<Bytes*>(out)->end(), bytes, bytes + size);
         },
-        &jpeg, 16, 16, 3, rgb.data(), 100);
+        &jpeg, width, height, 3, rgb.data(), 100);
+    return jpeg;
+}
+
+// A JPEG of a red top half and a blue bottom half comes out bottom row first.
+TEST(SplashPicture, JpegBecomesTwentyFourBitsBottomUp) {
+    Bytes rgb(16 * 16 * 3, 0), dib;
+    for (size_t i = 0; i < rgb.size(); i += 3)
+        rgb[i + (i < rgb.size() / 2 ? 0 : 2)] = 255;
+    Bytes jpeg = Jpeg(16, 16, rgb);
     std::string reason;
     ASSERT_TRUE(PictureToPackedDib(jpeg.data(), jpeg.size(), &dib, &reason)) << reason;
     ASSERT_EQ(40u + 16 * 48, dib.size());
@@ -177,6 +183,74 @@ TEST(SplashPicture, JpegBecomesTwentyFourBitsBottomUp) {
         EXPECT_NEAR(top ? 0 : 255, dib[at], 4);      // blue
         EXPECT_NEAR(0, dib[at + 1], 4);              // green
         EXPECT_NEAR(top ? 255 : 0, dib[at + 2], 4);  // red
+    }
+}
+
+// A phone's photo stands as its Exif block says, in either byte order; an orientation out of
+// range, or a block that is cut, leaves it as stored.
+TEST(SplashPicture, JpegStandsAsItsExifOrientationSays) {
+    const uint8_t kColours[4][3] = {{255, 0, 0}, {0, 255, 0}, {0, 0, 255}, {255, 255, 255}};
+    Bytes rgb;  // 32 x 16, stored as red, green over blue, white
+    for (int y = 0; y < 16; ++y)
+        for (int x = 0; x < 32; ++x)
+            rgb.insert(rgb.end(), kColours[(y >= 8) * 2 + (x >= 16)],
+                       kColours[(y >= 8) * 2 + (x >= 16)] + 3);
+    const Bytes jpeg = Jpeg(32, 16, rgb);
+    const struct {
+        uint16_t orientation;
+        bool bigEndian;
+        int corners[4];  // colours shown top left, top right, bottom left, bottom right
+        size_t cut = 0;  // bytes the Exif block lacks
+    } cases[] = {
+        {1, false, {0, 1, 2, 3}},     {2, true, {1, 0, 3, 2}},  {3, false, {3, 2, 1, 0}},
+        {4, true, {2, 3, 0, 1}},      {5, false, {0, 2, 1, 3}}, {6, true, {2, 0, 3, 1}},
+        {7, false, {3, 1, 2, 0}},     {8, true, {1, 3, 0, 2}},  {9, false, {0, 1, 2, 3}},
+        {6, false, {0, 1, 2, 3}, 14},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.orientation << (c.bigEndian ? " MM" : " II"));
+        auto put16 = [&](Bytes& to, uint32_t v) {
+            to.push_back(static_cast<uint8_t>(c.bigEndian ? v >> 8 : v));
+            to.push_back(static_cast<uint8_t>(c.bigEndian ? v : v >> 8));
+        };
+        auto put32 = [&](Bytes& to, uint32_t v) {
+            put16(to, c.bigEndian ? v >> 16 : v & 0xFFFF);
+            put16(to, c.bigEndian ? v & 0xFFFF : v >> 16);
+        };
+        // Two entries in the first directory: the camera's make, then the orientation.
+        Bytes tiff = c.bigEndian ? Bytes{'M', 'M', 0, 42} : Bytes{'I', 'I', 42, 0};
+        put32(tiff, 8);
+        put16(tiff, 2);
+        put16(tiff, 0x010F), put16(tiff, 2), put32(tiff, 4),
+            tiff.insert(tiff.end(), {'a', 'b', 'c', 0});
+        put16(tiff, 0x0112), put16(tiff, 3), put32(tiff, 1), put16(tiff, c.orientation),
+            put16(tiff, 0);
+        put32(tiff, 0);
+        tiff.resize(tiff.size() - c.cut);
+        Bytes app1 = {0xFF, 0xE1, 0, 0, 'E', 'x', 'i', 'f', 0, 0};
+        app1.insert(app1.end(), tiff.begin(), tiff.end());
+        app1[2] = static_cast<uint8_t>((app1.size() - 2) >> 8);
+        app1[3] = static_cast<uint8_t>(app1.size() - 2);
+        Bytes file(jpeg.begin(), jpeg.begin() + 2);
+        file.insert(file.end(), app1.begin(), app1.end());
+        file.insert(file.end(), jpeg.begin() + 2, jpeg.end());
+
+        Bytes dib;
+        std::string reason;
+        ASSERT_TRUE(PictureToPackedDib(file.data(), file.size(), &dib, &reason)) << reason;
+        const bool quarter = c.cut == 0 && c.orientation >= 5 && c.orientation <= 8;
+        const uint32_t width = quarter ? 16 : 32, height = quarter ? 32 : 16;
+        ASSERT_EQ(40u + height * width * 3, dib.size());
+        for (int corner = 0; corner < 4; ++corner) {
+            uint32_t x = corner % 2 ? width * 3 / 4 : width / 4;
+            uint32_t y = corner / 2 ? height * 3 / 4 : height / 4;
+            const uint8_t* bgr = &dib[40 + ((height - 1 - y) * width + x) * 3];
+            const uint8_t* want = kColours[c.corners[corner]];
+            SCOPED_TRACE(corner);
+            EXPECT_NEAR(want[0], bgr[2], 8);
+            EXPECT_NEAR(want[1], bgr[1], 8);
+            EXPECT_NEAR(want[2], bgr[0], 8);
+        }
     }
 }
 

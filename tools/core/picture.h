@@ -18,9 +18,10 @@ bool IsPictureSizeTaken(uint64_t width, uint64_t height, std::string* reason);
 
 // The alpha rule: the installer leaves black transparent, so a pixel less than half opaque
 // (alpha below 128) becomes black and any other keeps its colour. `rgba` holds `width` x
-// `height` pixels of four bytes, top row first; out comes a 24-bit bottom-up BI_RGB DIB.
+// `height` pixels of four bytes, top row first; out comes a 24-bit bottom-up BI_RGB DIB, turned
+// as the Exif `orientation` (1 to 8) says the picture stands.
 void RgbaToPackedDib(const uint8_t* rgba, uint32_t width, uint32_t height,
-                     std::vector<uint8_t>* dib);
+                     std::vector<uint8_t>* dib, int orientation = 1);
 
 // Any splash picture file to the installer's packed DIB. False with a reason for a file that
 // is no BMP, PNG or JPEG picture, or one the installer could not show.

@@ -21,6 +21,8 @@
 #define STB_IMAGE_IMPLEMENTATION
 #include <stb_image.h>
 
+#include "tools/core/exif.h"
+
 bool DecodePngOrJpeg(const uint8_t* file, size_t length, std::vector<uint8_t>* dib,
                      std::string* reason) {
     if (length > INT_MAX) {
@@ -42,7 +44,8 @@ bool DecodePngOrJpeg(const uint8_t* file, size_t length, std::vector<uint8_t>* d
     bool converted = true;
 #if __cpp_exceptions
     try {
-        RgbaToPackedDib(pixels, static_cast<uint32_t>(w), static_cast<uint32_t>(h), dib);
+        RgbaToPackedDib(pixels, static_cast<uint32_t>(w), static_cast<uint32_t>(h), dib,
+                        ReadJpegOrientation(file, length));
     } catch (const std::bad_alloc&) {
         *reason = Say(Text::kPictureOutOfMemory);
         converted = false;
@@ -50,7 +53,8 @@ bool DecodePngOrJpeg(const uint8_t* file, size_t length, std::vector<uint8_t>* d
 #else
     // The page's WebAssembly build has no exceptions: there a failed allocation stops the
     // module, and the page reports it.
-    RgbaToPackedDib(pixels, static_cast<uint32_t>(w), static_cast<uint32_t>(h), dib);
+    RgbaToPackedDib(pixels, static_cast<uint32_t>(w), static_cast<uint32_t>(h), dib,
+                        ReadJpegOrientation(file, length));
 #endif
     stbi_image_free(pixels);
     return converted;
