@@ -48,7 +48,7 @@ Bytes Dib2x2(std::array<uint32_t, 4> pixels) {
 
 // A run-length BMP becomes an uncompressed DIB of its depth: the same header but for
 // compression and image size, the same colour table, the runs expanded; pixels no run reaches
-// keep colour entry 0.
+// keep colour entry 0, and those a run puts past its row's end are dropped.
 TEST(SplashPicture, RunLengthBmpExpandsToUncompressedRows) {
     const struct Case {
         const char* name;
@@ -66,6 +66,11 @@ TEST(SplashPicture, RunLengthBmpExpandsToUncompressedRows) {
         {"RLE4 five nibbles padded", 4, {0, 5, 0x12, 0x34, 0x50, 0, 0, 1}, "12345 00000"},
         {"RLE4 three nibbles unpadded", 4, {0, 3, 0x12, 0x30, 1, 0xF0, 0, 1}, "123F0 00000"},
         {"RLE4 move", 4, {0, 2, 4, 1, 1, 0xE0, 0, 1}, "00000 0000E"},
+        // Runs that take in the row's padding, as some encoders write them: the rest is dropped.
+        {"run past the row", 8, {6, 7, 0, 1}, "77777 00000"},
+        {"second run past the row", 8, {3, 7, 3, 8, 0, 0, 1, 9, 0, 1}, "77788 90000"},
+        {"RLE4 run past the row", 4, {7, 0xAB, 0, 1}, "ABABA 00000"},
+        {"absolute run past the row", 8, {0, 6, 1, 2, 3, 4, 5, 6, 0, 0, 2, 9, 0, 1}, "12345 99000"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -94,11 +99,11 @@ TEST(SplashPicture, BrokenRunLengthStreamsAreRefused) {
         int32_t height = 2;
     } cases[] = {
         {"no end mark", 8, {3, 7}, "ends before its end-of-picture mark"},
-        {"run past the row", 8, {6, 7, 0, 1}, "runs past the end of row 0"},
-        {"second run past the row", 8, {3, 7, 3, 7, 0, 1}, "runs past the end of row 0"},
-        {"RLE4 run past the row", 4, {6, 0xAB, 0, 1}, "runs past the end of row 0"},
-        {"absolute run past the row", 8, {0, 6, 1, 2, 3, 4, 5, 6, 0, 1}, "past the end of row 0"},
-        {"run above the last row", 8, {0, 0, 0, 0, 1, 5, 0, 1}, "runs past the end of row 2"},
+        {"run above the last row", 8, {0, 0, 0, 0, 1, 5, 0, 1}, "runs past the last row"},
+        {"colours above the last row",
+         8,
+         {0, 0, 0, 0, 0, 3, 1, 2, 3, 0, 0, 1},
+         "past the last row"},
         {"end of row above the last", 8, {0, 0, 0, 0, 0, 0, 0, 1}, "goes on past the last row"},
         {"move past the right edge", 8, {1, 1, 0, 2, 5, 0, 0, 1}, "moves past the edge"},
         {"move past the top", 8, {0, 2, 0, 3, 0, 1}, "moves past the edge"},

@@ -8,7 +8,11 @@ struct Canvas {
     uint8_t* rows;
     uint32_t x = 0, y = 0;
 
+    // Pixels of a run past the row's width are dropped, as the system draws them: encoders
+    // write runs that take in a row's padding.
     void Put(uint32_t colour) {
+        if (x >= width)
+            return;
         uint8_t* row = rows + y * stride;
         if (bits == 8) {
             row[x] = static_cast<uint8_t>(colour);
@@ -32,16 +36,14 @@ bool ExpandRle(const uint8_t* stream, size_t length, uint32_t bits, uint32_t wid
                size_t stride, uint8_t* rows, std::string* reason) {
     Canvas canvas{bits, width, height, stride, rows};
     size_t at = 0;
-    // A run must stay inside the row it starts in: the platform would not carry it over.
-    auto fits = [&](uint32_t count) { return canvas.y < height && count <= width - canvas.x; };
     for (;;) {
         if (length - at < 2)
             return Refuse(reason, "ends before its end-of-picture mark");
         uint32_t first = stream[at], second = stream[at + 1];
         at += 2;
         if (first > 0) {
-            if (!fits(first))
-                return Refuse(reason, "runs past the end of row " + std::to_string(canvas.y));
+            if (canvas.y >= height)
+                return Refuse(reason, "runs past the last row");
             for (uint32_t i = 0; i < first; ++i)
                 canvas.Put(bits == 8 ? second : i % 2 ? second & 0x0F : second >> 4);
         } else if (second == 0) {
@@ -65,8 +67,8 @@ bool ExpandRle(const uint8_t* stream, size_t length, uint32_t bits, uint32_t wid
             bytes += bytes % 2;
             if (length - at < bytes)
                 return Refuse(reason, "ends inside a run of colours");
-            if (!fits(second))
-                return Refuse(reason, "runs past the end of row " + std::to_string(canvas.y));
+            if (canvas.y >= height)
+                return Refuse(reason, "runs past the last row");
             const uint8_t* colours = stream + at;
             for (uint32_t i = 0; i < second; ++i)
                 canvas.Put(bits == 8 ? colours[i]
