@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "support/little_endian.h"
 #include "tests/fixtures/bmp_file.h"
 #include "tests/fixtures/picture_files.h"
 #include "tools/core/picture.h"
@@ -120,6 +121,53 @@ TEST(SplashPicture, BrokenRunLengthStreamsAreRefused) {
         std::string reason;
         EXPECT_FALSE(PictureToPackedDib(file.data(), file.size(), &dib, &reason));
         EXPECT_NE(reason.find(c.reason), std::string::npos) << reason;
+    }
+}
+
+// Fields the system reads but files get wrong are mended (one plane, the rows' true size, a
+// colour table short of the indices the rows use filled up with black); masks that would show
+// nothing or mix colours are refused.
+TEST(SplashPicture, BmpFieldsThatCannotBeDrawnAreMendedOrRefused) {
+    const struct Case {
+        const char* name;
+        Bytes file;
+        size_t at;  // a 32-bit field of the file set to `value`; 0 for none
+        uint32_t value;
+        const char* reason;  // nullptr: taken, with these fields in the DIB (-1: none)
+        int64_t sizeImage = -1, used = -1;
+        size_t tableBytes = 0;
+    } cases[] = {
+        {"two planes", fixtures::BmpFile(40, 8, 2), 26, 2 | 8 << 16, nullptr, 0, 0, 1024},
+        {"core, two planes", fixtures::BmpFile(12, 8, 2), 22, 2 | 8 << 16, nullptr, -1, -1, 768},
+        {"image size 2 GiB", fixtures::BmpFile(40, 8, 2), 34, 1u << 31, nullptr, 32, 0, 1024},
+        {"8-bit rows past a table of 4", fixtures::BmpFile(40, 8, 2), 46, 4, nullptr, 0, 0, 1024},
+        {"4-bit rows past a table of 2", fixtures::BmpFile(40, 4, 2, 0, {}, 2), 0, 0, nullptr, 0, 0,
+         64},
+        {"empty masks", fixtures::BmpFile(40, 16, 2, 3, {0, 0, 0}), 0, 0, "masks"},
+        {"one empty mask", fixtures::BmpFile(108, 32, 2, 3, {0xFF0000, 0, 0xFF}), 0, 0, "masks"},
+        {"masks sharing bits", fixtures::BmpFile(40, 16, 2, 3, {0xF800, 0xFE0, 0x1F}), 0, 0,
+         "masks"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        Bytes file = c.file, dib;
+        if (c.at)
+            fixtures::Put32(file, c.at, c.value);
+        std::string reason;
+        bool taken = PictureToPackedDib(file.data(), file.size(), &dib, &reason);
+        if (c.reason) {
+            EXPECT_FALSE(taken);
+            EXPECT_NE(std::string::npos, reason.find(c.reason)) << reason;
+            continue;
+        }
+        ASSERT_TRUE(taken) << reason;
+        const bool core = c.sizeImage < 0;
+        EXPECT_EQ(1u, Read16(dib.data() + (core ? 8 : 12)));
+        if (!core)
+            EXPECT_EQ(std::make_pair(c.sizeImage, c.used),
+                      std::make_pair(int64_t{Read32(&dib[20])}, int64_t{Read32(&dib[32])}));
+        const size_t rows = file.size() - Read32(&file[10]);
+        EXPECT_EQ((core ? 12 : 40) + c.tableBytes + rows, dib.size());
     }
 }
 

@@ -31,6 +31,33 @@ const char* KindOf(uint32_t headerSize) {
     return "other";
 }
 
+void Put16(uint8_t* p, uint32_t value) {
+    p[0] = static_cast<uint8_t>(value);
+    p[1] = static_cast<uint8_t>(value >> 8);
+}
+
+// Red, green and blue masks each with bits of their own.
+bool AreMasksUsable(const uint8_t* masks, uint64_t available) {
+    if (available < 12)
+        return false;
+    uint32_t red = Read32(masks), green = Read32(masks + 4), blue = Read32(masks + 8);
+    return red && green && blue && !(red & green) && !(red & blue) && !(green & blue);
+}
+
+// The largest colour index the rows use, within the picture's width.
+uint32_t HighestIndex(const uint8_t* rows, uint32_t bits, uint32_t width, uint64_t height,
+                      uint64_t stride) {
+    uint32_t highest = 0;
+    for (uint64_t y = 0; y < height; ++y)
+        for (uint32_t x = 0; x < width; ++x) {
+            uint64_t bit = uint64_t{x} * bits;
+            uint32_t byte = rows[y * stride + bit / 8];
+            uint32_t index = (byte >> (8 - bits - bit % 8)) & ((1u << bits) - 1);
+            highest = index > highest ? index : highest;
+        }
+    return highest;
+}
+
 bool Refuse(std::string* reason, const std::string& why) {
     *reason = why;
     return false;
@@ -84,6 +111,10 @@ bool BmpToPackedDib(const uint8_t* file, size_t length, std::vector<uint8_t>* di
                                   " (only BI_RGB, BI_RLE8, BI_RLE4 and BI_BITFIELDS)");
     if (bitFields && bits != 16 && bits != 32)
         return Refuse(reason, "BI_BITFIELDS with " + std::to_string(bits) + " bits per pixel");
+    if (bitFields && !AreMasksUsable(header + kInfoHeaderSize, available - kInfoHeaderSize))
+        return Refuse(reason,
+                      "BI_BITFIELDS masks that are empty or share bits (the picture "
+                      "would show nothing or mixed colours)");
     if (rle && bits != (f.compression == kRle8 ? 8u : 4u))
         return Refuse(reason, std::string(f.compression == kRle8 ? "BI_RLE8" : "BI_RLE4") +
                                   " with " + std::to_string(bits) + " bits per pixel");
@@ -146,6 +177,20 @@ bool BmpToPackedDib(const uint8_t* file, size_t length, std::vector<uint8_t>* di
             return false;
     } else {
         dib->insert(dib->end(), file + rowsAt, file + rowsAt + rowBytes);
+    }
+    // Fields the system reads that files get wrong: one plane; the rows' true size.
+    uint8_t* out = dib->data();
+    Put16(out + (core ? 8 : 12), 1);
+    if (!core && Read32(out + 20) != 0)
+        Put32(out + 20, static_cast<uint32_t>(rowBytes));
+    // Indices past a short colour table: black in full, so the installer draws what the
+    // system would instead of reading past the table.
+    if (bits <= 8 && outEntries < maxEntries &&
+        HighestIndex(dib->data() + dib->size() - rowBytes, bits, static_cast<uint32_t>(f.width),
+                     height, stride) >= outEntries) {
+        dib->insert(dib->end() - static_cast<ptrdiff_t>(rowBytes),
+                    (maxEntries - outEntries) * (core ? 3 : 4), 0);
+        Put32(dib->data() + 32, 0);  // all 2^bits entries
     }
     if (!IsSplashDibComplete(dib->data(), static_cast<uint32_t>(dib->size())))
         return Refuse(reason, Say(Text::kSplashUnfit));
