@@ -307,9 +307,8 @@ TEST(SplashPicture, JpegStandsAsItsExifOrientationSays) {
     }
 }
 
-// Where pixels are decoded or expanded, a side over 8192 pixels is refused with the same reason,
-// before any pixel is; an uncompressed BMP is taken as before; files of no picture kind, or cut
-// short, are refused with a reason.
+// A side over 8192 pixels is refused with the same reason in every kind of picture, before any
+// pixel is decoded; files of no picture kind, or cut short, are refused with a reason.
 TEST(SplashPicture, OversizedOddAndCutFilesAreRefused) {
     const Bytes png = fixtures::Png(2, 2, 8, 0, {0, 85, 170, 255});
     const struct Case {
@@ -318,7 +317,8 @@ TEST(SplashPicture, OversizedOddAndCutFilesAreRefused) {
         const char* reason;  // nullptr: accepted
     } cases[] = {
         {"RLE 8192 wide", fixtures::RleBmp(8, 8192, 1, {0, 1}), nullptr},
-        {"uncompressed BMP 8193 high", fixtures::BmpFile(40, 1, 8193), nullptr},
+        {"uncompressed BMP 8192 high", fixtures::BmpFile(40, 1, 8192), nullptr},
+        {"uncompressed BMP 8193 high", fixtures::BmpFile(40, 1, 8193), "13 x 8193 pixels (at most"},
         {"RLE 8193 wide", fixtures::RleBmp(8, 8193, 1, {0, 1}), "8193 x 1 pixels (at most 8192"},
         {"RLE 8193 high", fixtures::RleBmp(8, 1, 8193, {0, 1}), "1 x 8193 pixels (at most 8192"},
         {"PNG 8192 wide", fixtures::Png(8192, 1, 8, 0, Bytes(8192, 7)), nullptr},

@@ -123,8 +123,7 @@ bool BmpToPackedDib(const uint8_t* file, size_t length, std::vector<uint8_t>* di
     if (rle && f.height < 0)
         return Refuse(reason, "run-length rows top-down (the format has them bottom-up only)");
     uint64_t height = f.height < 0 ? 0 - static_cast<int64_t>(f.height) : f.height;
-    // Only expanded rows are limited; uncompressed ones are taken as they are, as always.
-    if (rle && !IsPictureSizeTaken(static_cast<uint32_t>(f.width), height, reason))
+    if (!IsPictureSizeTaken(static_cast<uint32_t>(f.width), height, reason))
         return false;
 
     // The colour table as the file holds it: 12 bytes of masks after a 40-byte header with

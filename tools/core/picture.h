@@ -8,9 +8,9 @@
 #include <string>
 #include <vector>
 
-// A side longer than this is refused where pixels are decoded (PNG, JPEG, run-length BMP): a
-// picture many times the screen is a mistake, and its decoded pixels would crowd the 32-bit
-// tool's address space. Uncompressed BMP rows are copied as they are, with no such limit.
+// A side longer than this is refused, in every kind of picture: one many times the screen is a
+// mistake (the installer draws it at its own size), and its pixels would crowd the 32-bit
+// tool's address space.
 constexpr uint32_t kMaxPictureSide = 8192;
 
 // False with a reason when a picture of `width` x `height` pixels is too large.
