@@ -44,6 +44,7 @@ set(KIT_SOURCES
     tools/core/package_source.cpp
     tools/core/picture.cpp
     tools/core/picture_decode.cpp
+    tools/core/picture_damage.cpp
     tools/core/saver_header.cpp
     tools/core/texts.cpp
 )

@@ -329,6 +329,23 @@ TEST(SplashPicture, OversizedOddAndCutFilesAreRefused) {
         {"PNG cut short", Bytes(png.begin(), png.begin() + png.size() / 2), "cannot be decoded"},
         {"PNG signature alone", Bytes(png.begin(), png.begin() + 8), "cannot be decoded"},
         {"JPEG start alone", {0xFF, 0xD8, 0xFF}, "cannot be decoded"},
+        {"PNG with a byte of its pixels changed",
+         [&png] {
+             Bytes damaged = png;
+             damaged[std::string(png.begin(), png.end()).find("IDAT") + 5] ^= 1;
+             return damaged;
+         }(),
+         "its PNG chunk IDAT fails its checksum"},
+        {"JPEG without quantisation tables",
+         [] {
+             Bytes jpeg = Jpeg(8, 8, Bytes(8 * 8 * 3, 99));
+             for (size_t at; (at = std::string(jpeg.begin(), jpeg.end()).find("\xFF\xDB")) !=
+                             std::string::npos;)
+                 jpeg.erase(jpeg.begin() + at,
+                            jpeg.begin() + at + 2 + (jpeg[at + 2] << 8 | jpeg[at + 3]));
+             return jpeg;
+         }(),
+         "a JPEG without quantisation tables"},
         {"core header, the file ends after it",
          [] {
              Bytes whole = fixtures::BmpFile(12, 24, 1);

@@ -22,6 +22,7 @@
 #include <stb_image.h>
 
 #include "tools/core/exif.h"
+#include "tools/core/picture_damage.h"
 
 bool DecodePngOrJpeg(const uint8_t* file, size_t length, std::vector<uint8_t>* dib,
                      std::string* reason) {
@@ -29,6 +30,8 @@ bool DecodePngOrJpeg(const uint8_t* file, size_t length, std::vector<uint8_t>* d
         *reason = Say(Text::kPictureOf2GiB);
         return false;
     }
+    if (!IsPictureUndamaged(file, length, reason))
+        return false;
     int len = static_cast<int>(length), w, h, channels;
     // The size first, so a huge picture is refused by the same rule as a huge BMP before any
     // pixel is decoded.
@@ -54,7 +57,7 @@ bool DecodePngOrJpeg(const uint8_t* file, size_t length, std::vector<uint8_t>* d
     // The page's WebAssembly build has no exceptions: there a failed allocation stops the
     // module, and the page reports it.
     RgbaToPackedDib(pixels, static_cast<uint32_t>(w), static_cast<uint32_t>(h), dib,
-                        ReadJpegOrientation(file, length));
+                    ReadJpegOrientation(file, length));
 #endif
     stbi_image_free(pixels);
     return converted;

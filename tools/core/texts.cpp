@@ -235,6 +235,11 @@ constexpr Entry kTable[] = {
     {Text::kPictureOf2GiB, "a picture file of 2 GiB or more", "画像ファイルが 2 GiB 以上あります"},
     {Text::kPictureOutOfMemory, "too large for the memory this tool can take",
      "このツールが使えるメモリーには大きすぎます"},
+    {Text::kPngChecksum, "the picture is damaged: its PNG chunk {1} fails its checksum",
+     "画像が壊れています（PNG のチャンク {1} のチェックサムが合いません）"},
+    {Text::kJpegWithoutTables,
+     "the picture is damaged or incomplete: a JPEG without quantisation tables",
+     "画像が壊れているか不完全です（JPEG に量子化テーブルがありません）"},
     // English keeps the reason bare; the BMP reader's details stay English inside this frame.
     {Text::kNotTakenAsSplash, "{1}", "スプラッシュ画像にできません: {1}"},
     {Text::kLabelStub, "stub:", "スタブ:"},

@@ -77,6 +77,8 @@ enum class Text {
     kPictureUndecodable,
     kPictureOf2GiB,
     kPictureOutOfMemory,
+    kPngChecksum,
+    kJpegWithoutTables,
     kNotTakenAsSplash,
     kLabelStub,
     kLabelName,

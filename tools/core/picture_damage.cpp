@@ -1,0 +1,74 @@
+#include "tools/core/picture_damage.h"
+
+#include <string.h>
+
+#include "tools/core/texts.h"
+
+namespace {
+
+uint32_t ReadBig32(const uint8_t* p) {
+    return uint32_t{p[0]} << 24 | uint32_t{p[1]} << 16 | uint32_t{p[2]} << 8 | p[3];
+}
+
+uint32_t Crc32(const uint8_t* bytes, size_t length) {
+    static uint32_t table[256];
+    if (!table[1])
+        for (uint32_t n = 0; n < 256; ++n) {
+            uint32_t c = n;
+            for (int k = 0; k < 8; ++k)
+                c = c & 1 ? 0xEDB88320u ^ (c >> 1) : c >> 1;
+            table[n] = c;
+        }
+    uint32_t crc = 0xFFFFFFFFu;
+    for (size_t i = 0; i < length; ++i)
+        crc = table[(crc ^ bytes[i]) & 0xFF] ^ (crc >> 8);
+    return crc ^ 0xFFFFFFFFu;
+}
+
+// Each whole chunk's checksum, up to the end chunk; a file cut short is the decoder's to tell.
+bool PngChecksumsHold(const uint8_t* file, size_t length, std::string* reason) {
+    for (size_t at = 8; at + 12 <= length;) {
+        uint64_t size = ReadBig32(file + at);
+        if (size > length - at - 12)
+            return true;
+        const uint8_t* type = file + at + 4;
+        if (Crc32(type, 4 + size) != ReadBig32(type + 4 + size)) {
+            *reason =
+                Say(Text::kPngChecksum, {std::string(reinterpret_cast<const char*>(type), 4)});
+            return false;
+        }
+        if (memcmp(type, "IEND", 4) == 0)
+            return true;
+        at += 12 + size;
+    }
+    return true;
+}
+
+// A JPEG's first scan needs quantisation tables defined before it.
+bool JpegHasTables(const uint8_t* file, size_t length, std::string* reason) {
+    for (size_t at = 2; at + 4 <= length && file[at] == 0xFF;) {
+        uint8_t marker = file[at + 1];
+        if (marker == 0xFF) {
+            ++at;
+            continue;
+        }
+        if (marker == 0xDB || marker == 0xD9)
+            return true;
+        if (marker == 0xDA) {
+            *reason = Say(Text::kJpegWithoutTables);
+            return false;
+        }
+        at += 2 + (size_t{file[at + 2]} << 8 | file[at + 3]);
+    }
+    return true;  // cut short before its scan: the decoder says so
+}
+
+}  // namespace
+
+bool IsPictureUndamaged(const uint8_t* file, size_t length, std::string* reason) {
+    if (length >= 8 && memcmp(file, "\x89PNG\r\n\x1a\n", 8) == 0)
+        return PngChecksumsHold(file, length, reason);
+    if (length >= 3 && file[0] == 0xFF && file[1] == 0xD8)
+        return JpegHasTables(file, length, reason);
+    return true;
+}
