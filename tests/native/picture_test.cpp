@@ -326,9 +326,15 @@ TEST(SplashPicture, OversizedOddAndCutFilesAreRefused) {
          "8193 x 1 pixels (at most 8192"},
         {"PNG 8193 high", fixtures::Png(1, 8193, 8, 0, Bytes(8193, 7)),
          "1 x 8193 pixels (at most 8192"},
-        {"PNG cut short", Bytes(png.begin(), png.begin() + png.size() / 2), "cannot be decoded"},
-        {"PNG signature alone", Bytes(png.begin(), png.begin() + 8), "cannot be decoded"},
-        {"JPEG start alone", {0xFF, 0xD8, 0xFF}, "cannot be decoded"},
+        {"PNG cut short", Bytes(png.begin(), png.begin() + png.size() / 2), "the PNG file ends"},
+        {"PNG signature alone", Bytes(png.begin(), png.begin() + 8), "the PNG file ends"},
+        {"JPEG start alone", {0xFF, 0xD8, 0xFF}, "the JPEG file ends"},
+        {"JPEG cut short",
+         [] {
+             Bytes jpeg = Jpeg(16, 16, Bytes(16 * 16 * 3, 99));
+             return Bytes(jpeg.begin(), jpeg.end() - 20);
+         }(),
+         "the JPEG file ends before its picture does"},
         {"PNG with a byte of its pixels changed",
          [&png] {
              Bytes damaged = png;

@@ -25,12 +25,12 @@ uint32_t Crc32(const uint8_t* bytes, size_t length) {
     return crc ^ 0xFFFFFFFFu;
 }
 
-// Each whole chunk's checksum, up to the end chunk; a file cut short is the decoder's to tell.
+// Each chunk's checksum, up to the end chunk, which must be there.
 bool PngChecksumsHold(const uint8_t* file, size_t length, std::string* reason) {
     for (size_t at = 8; at + 12 <= length;) {
         uint64_t size = ReadBig32(file + at);
         if (size > length - at - 12)
-            return true;
+            break;
         const uint8_t* type = file + at + 4;
         if (Crc32(type, 4 + size) != ReadBig32(type + 4 + size)) {
             *reason =
@@ -41,26 +41,31 @@ bool PngChecksumsHold(const uint8_t* file, size_t length, std::string* reason) {
             return true;
         at += 12 + size;
     }
-    return true;
+    *reason = Say(Text::kPictureCutShort, {"PNG"});
+    return false;
 }
 
-// A JPEG's first scan needs quantisation tables defined before it.
-bool JpegHasTables(const uint8_t* file, size_t length, std::string* reason) {
+// Quantisation tables before the first scan, and the end marker after it: the coded data
+// holds no such byte pair, so a file without one is cut short.
+bool JpegIsWhole(const uint8_t* file, size_t length, std::string* reason) {
+    bool tables = false;
     for (size_t at = 2; at + 4 <= length && file[at] == 0xFF;) {
         uint8_t marker = file[at + 1];
         if (marker == 0xFF) {
             ++at;
             continue;
         }
-        if (marker == 0xDB || marker == 0xD9)
-            return true;
+        tables = tables || marker == 0xDB;
         if (marker == 0xDA) {
-            *reason = Say(Text::kJpegWithoutTables);
-            return false;
+            for (size_t end = at + 2; end + 2 <= length; ++end)
+                if (file[end] == 0xFF && file[end + 1] == 0xD9)
+                    return tables || (*reason = Say(Text::kJpegWithoutTables), false);
+            break;
         }
         at += 2 + (size_t{file[at + 2]} << 8 | file[at + 3]);
     }
-    return true;  // cut short before its scan: the decoder says so
+    *reason = Say(Text::kPictureCutShort, {"JPEG"});
+    return false;
 }
 
 }  // namespace
@@ -69,6 +74,6 @@ bool IsPictureUndamaged(const uint8_t* file, size_t length, std::string* reason)
     if (length >= 8 && memcmp(file, "\x89PNG\r\n\x1a\n", 8) == 0)
         return PngChecksumsHold(file, length, reason);
     if (length >= 3 && file[0] == 0xFF && file[1] == 0xD8)
-        return JpegHasTables(file, length, reason);
+        return JpegIsWhole(file, length, reason);
     return true;
 }

@@ -1,11 +1,12 @@
 #pragma once
-// Damage the decoder would not notice: it draws a PNG whose chunks fail their checksums, and
-// a JPEG without quantisation tables as flat grey, where an author wants a reason.
+// Damage the decoder would not notice or would name in its own words: it draws a PNG whose
+// chunks fail their checksums, a JPEG cut short or one without quantisation tables, where an
+// author wants a reason.
 
 #include <stddef.h>
 #include <stdint.h>
 
 #include <string>
 
-// False with a reason when the PNG or JPEG file is damaged in such a way.
+// False with a reason when the PNG or JPEG file is cut short or damaged in such a way.
 bool IsPictureUndamaged(const uint8_t* file, size_t length, std::string* reason);

@@ -24,6 +24,21 @@
 #include "tools/core/exif.h"
 #include "tools/core/picture_damage.h"
 
+// The decoder's short words for what went wrong, said as an author would understand it. A
+// file cut short was told before decoding.
+static std::string DecoderFailure(const char* kind, const char* failure) {
+    static const char* const kUnread[] = {"1/2/4/8/16-bit only", "only 8-bit",
+                                          "no header height",    "bad interlace method",
+                                          "bad comp method",     "bad filter method"};
+    std::string said = failure ? failure : "";
+    for (const char* word : kUnread)
+        if (said == word)
+            return Say(Text::kPictureKindUnread, {kind});
+    if (said == "outofmem" || said == "too large")
+        return Say(Text::kPictureOutOfMemory);
+    return Say(Text::kPictureDataDamaged, {kind});
+}
+
 bool DecodePngOrJpeg(const uint8_t* file, size_t length, std::vector<uint8_t>* dib,
                      std::string* reason) {
     if (length > INT_MAX) {
@@ -40,7 +55,7 @@ bool DecodePngOrJpeg(const uint8_t* file, size_t length, std::vector<uint8_t>* d
         return false;
     stbi_uc* pixels = stbi_load_from_memory(file, len, &w, &h, &channels, 4);
     if (!pixels) {
-        *reason = Say(Text::kPictureUndecodable, {stbi_failure_reason()});
+        *reason = DecoderFailure(file[0] == 0x89 ? "PNG" : "JPEG", stbi_failure_reason());
         return false;
     }
     // Straight from the decoder's buffer: a copy would double the largest block of memory.
