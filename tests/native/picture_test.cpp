@@ -358,6 +358,7 @@ TEST(SplashPicture, OversizedOddAndCutFilesAreRefused) {
              return Bytes(whole.begin(), whole.begin() + 26);  // no room behind it for a read
          }(),
          "the pixel rows reach past the end of the file"},
+        {"BM and no more", {'B', 'M', 0, 0}, "the BMP file ends inside its headers"},
         {"GIF", {'G', 'I', 'F', '8', '9', 'a', 1, 0, 1, 0}, "not a BMP, PNG or JPEG picture"},
         {"empty", {}, "not a BMP, PNG or JPEG picture"},
     };

@@ -86,8 +86,10 @@ bool DescribeDib(const uint8_t* dib, size_t length, DibFacts* facts) {
 
 bool BmpToPackedDib(const uint8_t* file, size_t length, std::vector<uint8_t>* dib,
                     std::string* reason) {
-    if (length < kFileHeaderSize + 4 || file[0] != 'B' || file[1] != 'M')
+    if (length < 2 || file[0] != 'B' || file[1] != 'M')
         return Refuse(reason, "not a BMP file (no \"BM\" file header)");
+    if (length < kFileHeaderSize + 4)
+        return Refuse(reason, "the BMP file ends inside its headers");
     const uint8_t* header = file + kFileHeaderSize;
     uint64_t available = length - kFileHeaderSize;
     DibFacts f;
