@@ -46,5 +46,6 @@ set(KIT_SOURCES
     tools/core/picture_decode.cpp
     tools/core/picture_damage.cpp
     tools/core/saver_header.cpp
+    tools/core/saver_program.cpp
     tools/core/texts.cpp
 )

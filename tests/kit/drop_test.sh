@@ -13,7 +13,7 @@ fail=0
 say() { echo "FAIL: $*"; fail=1; }
 run() { "${tool[@]}" "$@" 2>/dev/null | tr -d '\r'; return "${PIPESTATUS[0]}"; }
 
-seq 3000 >program.bin
+{ printf 'MZ%058d@\0\0\0PE\0\0L\001' 0; seq 3000; } >program.bin # the headers of an x86 program, then its bytes
 cp "$splash" picture.bmp
 run header program.bin -o ready.scr >/dev/null
 cp program.bin raw.scr && cp ready.scr ready.orig && cp picture.bmp picture.orig

@@ -14,7 +14,7 @@ fail=0
 say() { echo "FAIL: $*"; fail=1; }
 
 head -c $((64 << 20)) /dev/zero >big.bin
-head -c $((1 << 20)) /dev/zero >small.bin
+{ printf 'MZ%058d@\0\0\0PE\0\0L\001' 0; head -c $((1 << 20)) /dev/zero; } >small.bin
 at_terminal() { script -qec "$(printf '%q ' "$tool" "$@") 2>&1 >/dev/null" /dev/null | tr -d '\r'; }
 grep -q 'writing big.scr: 100%' <(at_terminal header big.bin -o big.scr) ||
   say "no progress at a terminal for a large file"

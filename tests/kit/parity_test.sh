@@ -30,7 +30,7 @@ check() {
     say "the tools write different files: $*"
 }
 
-seq 3000 >program.bin
+{ printf 'MZ%058d@\0\0\0PE\0\0L\001' 0; seq 3000; } >program.bin # the headers of an x86 program, then its bytes
 long=$(printf 'L%.0s' {1..235}).scr # 239 bytes: the longest name the system folder takes
 check 0 saver.scr header program.bin --splash "$splash" -o saver.scr
 check 0 setup.exe build saver.scr -o setup.exe

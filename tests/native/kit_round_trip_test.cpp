@@ -27,7 +27,7 @@ TEST(AuthorsKit, EveryKindOfBmpFileRoundTrips) {
                  {40, 8},     {40, 8, 0, 100}, {40, 16},    {40, 24},  {40, 24, 0, 2}, {40, 32},
                  {40, 16, 1}, {40, 32, 3},     {108, 4},    {108, 24}, {108, 16, 1},   {108, 32, 4},
                  {124, 8},    {124, 16, 2},    {124, 32, 5}};
-    const Bytes program(3000, 0x90), stub(2048, 0x4D);
+    const Bytes program = fixtures::Program(3000, 0x90), stub(2048, 0x4D);
     for (const Case& c : cases) {
         for (int32_t height : {7, c.size == 12 ? 7 : -7}) {  // core headers have no top-down
             SCOPED_TRACE(testing::Message() << "case " << &c - cases << ", height " << height);

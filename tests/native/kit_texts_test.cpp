@@ -6,6 +6,7 @@
 #include <set>
 
 #include "installer/package.h"
+#include "tests/fixtures/synthetic_saver.h"
 #include "tools/core/inspect.h"
 #include "tools/core/saver_header.h"
 #include "tools/core/texts.h"
@@ -52,7 +53,7 @@ TEST(KitTexts, TheReportStaysAlignedInEitherLanguage) {
     ASSERT_TRUE(setlocale(LC_CTYPE, "C.UTF-8"));
     std::vector<uint8_t> saver, stub(4096, 0x4D), installer;
     std::string reason;
-    ASSERT_TRUE(AppendSaverDataHeader(std::vector<uint8_t>(3000, 0x90), {}, &saver, &reason));
+    ASSERT_TRUE(AppendSaverDataHeader(fixtures::Program(3000, 0x90), {}, &saver, &reason));
     ASSERT_TRUE(BuildInstaller(stub, saver, "kit.scr", &installer, &reason));
     for (Language language : {Language::kEnglish, Language::kJapanese}) {
         SetLanguage(language);

@@ -165,7 +165,7 @@ TEST(PackageWriter, LaysOutOnlyWhatTheReaderReadsBack) {
     const std::tuple<const char*, Bytes, Bytes, std::string, int> cases[] = {
         {"splash picture", Bytes(7000, 0xCC), saver, "Stars.scr", 1},
         {"no splash picture", Bytes(10), Saver(0, 0, 0, 8), "a.scr", 1},
-        {"a setup boundary in the saver", Bytes(10), Cat(kSetupMarker, saver), "a.scr", 1},
+        {"an installer as the screen saver", Bytes(10), Cat(saver, kSetupMarker), "a.scr", 0},
         {"longest name", Bytes(10), saver, std::string(kMaxSaverNameLength, 'n'), 1},
         {"name too long", Bytes(10), saver, std::string(kMaxSaverNameLength + 1, 'n'), 0},
         {"climbing name", Bytes(10), saver, "..\\a.scr", 0},

@@ -100,6 +100,9 @@ CASES = [
      'installer already built'),
     ('not a screen saver', file('old16.scr', b'MZ' + bytes(58) + struct.pack('<I', 64) + b'NE' +
                                 bytes(62)), None, None, None, None, 'not a screen saver'),
+    ('an ARM32 program', file('arm.scr', b'MZ' + bytes(58) + struct.pack('<I', 64) + b'PE\0\0' +
+                              struct.pack('<H', 0x1C4) + bytes(58)), None, None, None, None,
+     '0x01C4: no Windows runs screen savers built for this machine'),
     ('an empty file', file('empty.scr', b''), None, None, None, None, 'the file is empty'),
     ('a name leaving the folder', saver, None, '..\\evil.scr', None, None,
      '..\\evil.scr: the name is empty, leaves the system folder'),
@@ -150,6 +153,8 @@ try:
             wait.until(lambda _: name.rsplit('.', 1)[0] in element('shown').text or
                        (words and words in element('message').text))
         message = element('message').text
+        if wanted and not element('machine').text.startswith('x86 (32-bit): into SysWOW64'):
+            failures.append(f'{case}: the machine shows as "{element("machine").text}"')
         element('extract' if 'installer' in case else 'build').click()
         out = saved(folder, wanted) if wanted else time.sleep(0.5)
         if wanted and (not out or open(out, 'rb').read() != open(expected, 'rb').read()):

@@ -4,6 +4,7 @@
 
 #include "installer/package.h"
 #include "tools/core/package_source.h"
+#include "tools/core/saver_program.h"
 #include "render/dib.h"
 #include "support/little_endian.h"
 #include "support/path.h"
@@ -46,6 +47,11 @@ void Check(InstallerFacts* facts, Text what, bool stopsInstall, bool ok,
 }
 
 void InspectSaver(const ByteSource& file, uint64_t from, uint32_t length, InstallerFacts* f) {
+    // The installer still writes a file that is no program (it never runs), but none built for
+    // a machine no Windows of ours runs.
+    uint16_t machine = f->saverMachine = ReadSaverMachine(file, from, length);
+    Check(f, Text::kCheckProgram, machine != 0, IsMachineWindowsRuns(machine),
+          machine ? MachineAndPlace(machine) : Say(Text::kNotWindowsProgram));
     SplashLocation splash;
     f->headerFound = LocateSplashIn(file, from, length, &f->headerOffset, &splash);
     Check(f, Text::kCheckDataHeader, true, f->headerFound, Say(Text::kNoDataHeader));
@@ -147,6 +153,14 @@ bool WriteInstallerHead(const uint8_t* stub, uint32_t stubLength, const ByteSour
         return false;
     }
     uint32_t saverLength = static_cast<uint32_t>(saver.Size());
+    char marker[kMarkerBufferSize];
+    BuildSetupBoundary(marker);
+    uint64_t at;
+    // An installer packed again would install an installer as the screen saver.
+    if (saver.FindMarker(0, saverLength, marker, &at)) {
+        *reason = Say(Text::kSaverIsInstaller);
+        return false;
+    }
     uint32_t q;
     SplashLocation splash;
     bool headerFound = LocateSplashIn(saver, 0, saverLength, &q, &splash);

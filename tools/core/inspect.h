@@ -26,6 +26,7 @@ struct InstallerFacts {
     uint32_t signatureSize = 0;
     std::string name, displayName;
     uint32_t saverSize = 0;
+    uint16_t saverMachine = 0;  // 0: no Windows program
     bool headerFound = false;
     uint32_t headerOffset = 0;                                     // Q, inside the screen saver
     int64_t firstBlock = -1, secondBlock = -1, splashLength = -1;  // X, Y, N; -1: cut off

@@ -5,6 +5,7 @@
 #include <algorithm>
 
 #include "tools/core/inspect.h"
+#include "tools/core/saver_program.h"
 #include "tools/core/texts.h"
 
 namespace {
@@ -28,7 +29,7 @@ std::string SplashText(const InstallerFacts& f) {
 // The label column is as wide as the longest label in the language shown, and two more.
 size_t LabelColumns() {
     size_t widest = 0;
-    for (Text label : {Text::kLabelStub, Text::kLabelName, Text::kLabelSaver,
+    for (Text label : {Text::kLabelStub, Text::kLabelName, Text::kLabelSaver, Text::kLabelMachine,
                        Text::kLabelDataHeader, Text::kLabelSplash, Text::kLabelResult})
         widest = std::max(widest, ColumnsOf(Say(label)));
     return widest + 2;
@@ -88,6 +89,7 @@ std::string FormatInspectText(const InstallerFacts& f) {
             line(Text::kLabelStub, Say(Text::kStubFacts, {std::to_string(f.stubSize), signature}));
         out += line(Text::kLabelName, Say(Text::kShownAs, {f.name, f.displayName}));
         out += line(Text::kLabelSaver, Say(Text::kBytes, {std::to_string(f.saverSize)}));
+        out += line(Text::kLabelMachine, MachineAndPlace(f.saverMachine));
     }
     if (f.headerFound) {
         out += line(Text::kLabelDataHeader,
@@ -114,6 +116,8 @@ std::string FormatInspectJson(const InstallerFacts& f) {
                                       Field("size", std::to_string(f.signatureSize), true) + "}");
         out += Field("name", Quote(f.name)) + Field("display_name", Quote(f.displayName));
         out += Field("saver_size", std::to_string(f.saverSize));
+        out += Field("machine", f.saverMachine ? Quote(MachineName(f.saverMachine)) : "null");
+        out += Field("machine_place", Quote(MachineAndPlace(f.saverMachine), true));
     }
     if (f.headerFound) {
         out += Field("data_header", "{" + Field("q", std::to_string(f.headerOffset)) +

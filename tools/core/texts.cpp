@@ -269,6 +269,26 @@ constexpr Entry kTable[] = {
     {Text::kEmptyFile, "the file is empty", "ファイルが空です"},
     {Text::kNotWindowsProgram, "not a screen saver: this file is no Windows program",
      "スクリーンセーバーではありません: Windows のプログラムではありません"},
+    {Text::kCheckProgram, "Windows program", "Windows のプログラム"},
+    {Text::kSaverIsInstaller,
+     "this is an installer already, not a screen saver: extract takes its screen saver out",
+     "これはすでにインストーラーで、スクリーンセーバーではありません。extract で中の"
+     "スクリーンセーバーを取り出せます"},
+    {Text::kLabelMachine, "machine:", "マシン:"},
+    {Text::kMachineNone, "none: no Windows program", "なし: Windows のプログラムではありません"},
+    {Text::kMachineX86Place,
+     "x86 (32-bit): into SysWOW64 on 64-bit Windows, into System32 on 32-bit Windows",
+     "x86 (32 ビット): 64 ビットの Windows では SysWOW64 に、32 ビットの Windows では "
+     "System32 に入ります"},
+    {Text::kMachineX64Place,
+     "x64 (64-bit): into System32 on x64 Windows and on ARM64 Windows that runs x64 programs; "
+     "32-bit Windows cannot run it",
+     "x64 (64 ビット): x64 の Windows と、x64 のプログラムを実行できる ARM64 の Windows では "
+     "System32 に入ります。32 ビットの Windows では実行できません"},
+    {Text::kMachineArm64Place, "ARM64: into System32 on ARM64 Windows; no other Windows runs it",
+     "ARM64: ARM64 の Windows では System32 に入ります。ほかの Windows では実行できません"},
+    {Text::kMachineNoWindows, "{1}: no Windows runs screen savers built for this machine",
+     "{1}: このマシン用のスクリーンセーバーを実行する Windows はありません"},
 };
 
 constexpr bool InIdOrder() {

@@ -103,6 +103,14 @@ enum class Text {
     kDoesNotInstall,
     kEmptyFile,
     kNotWindowsProgram,
+    kCheckProgram,
+    kSaverIsInstaller,
+    kLabelMachine,
+    kMachineNone,
+    kMachineX86Place,
+    kMachineX64Place,
+    kMachineArm64Place,
+    kMachineNoWindows,
     kCount
 };
 

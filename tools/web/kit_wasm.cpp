@@ -20,13 +20,13 @@
 
 #include "installer/package.h"
 #include "render/layout.h"
-#include "support/little_endian.h"
 #include "tools/core/builtin_stub.h"
 #include "tools/core/byte_source.h"
 #include "tools/core/dib_pixels.h"
 #include "tools/core/inspect.h"
 #include "tools/core/picture.h"
 #include "tools/core/saver_header.h"
+#include "tools/core/saver_program.h"
 
 #define KIT_EXPORT(name) extern "C" __attribute__((export_name(#name)))
 
@@ -73,14 +73,6 @@ void Tell(const InstallerFacts& facts) {
 int Refuse(const std::string& reason) {
     session.text = reason;
     return 0;
-}
-
-// A screen saver is a Windows program: "MZ" and, where that header points, "PE\0\0".
-bool IsWindowsProgram(const ByteSource& file) {
-    uint8_t dos[0x40], pe[4];
-    return file.Size() >= sizeof dos && file.Read(0, sizeof dos, dos) && dos[0] == 'M' &&
-           dos[1] == 'Z' && uint64_t{Read32(dos + 0x3C)} + 4 <= file.Size() &&
-           file.Read(Read32(dos + 0x3C), 4, pe) && memcmp(pe, "PE\0\0", 4) == 0;
 }
 
 const int32_t* Give(std::initializer_list<int32_t> numbers) {
@@ -152,8 +144,11 @@ KIT_EXPORT(kit_take_saver) int KitTakeSaver() {
         return Refuse(Say(Text::kEmptyFile));
     if (saver.Size() > kMaxSaverSize)
         return Refuse(Say(Text::kTooLarge, {SizeLimitText()}));
-    if (!IsWindowsProgram(saver))
+    uint16_t machine = ReadSaverMachine(saver, 0, saver.Size());
+    if (!machine)
         return Refuse(Say(Text::kNotWindowsProgram));
+    if (!IsMachineWindowsRuns(machine))
+        return Refuse(MachineAndPlace(machine));
     char marker[kMarkerBufferSize];
     BuildSaverBoundary(marker);
     uint64_t at;
