@@ -59,7 +59,7 @@ TEST(KitLanguage, BothToolsSpeakTheUsersLanguageWithTheSameExitCodes) {
         RunTool(
             "{ printf 'MZ%058d@\\0\\0\\0PE\\0\\0L\\001' 0; seq 9000; } >a.bin && env LC_ALL=C " +
                 native + " header a.bin -o a.scr && env LC_ALL=C " + native +
-                " build a.scr -o a.exe && head -c 30000 a.exe >cut.exe",
+                " build a.scr -o a.exe && head -c 30000 a.exe >cut.exe && printf BM >b.bmp",
             false)
             .code,
         0);
@@ -91,6 +91,10 @@ TEST(KitLanguage, BothToolsSpeakTheUsersLanguageWithTheSameExitCodes) {
             {"build a.scr -o b.exe --name CON.scr", true,
              "make-installer: a.scr: " +
                  SayIn(l, Text::kRefusedAs, {"CON.scr", SayIn(l, Text::kNameUnsafe)}) + "\n",
+             1},
+            {"header a.bin --splash b.bmp -o c.scr", true,
+             "make-installer: b.bmp: " +
+                 SayIn(l, Text::kNotTakenAsSplash, {SayIn(l, Text::kBmpEndsInHeaders)}) + "\n",
              1},
             {"build", true,
              "make-installer: " +

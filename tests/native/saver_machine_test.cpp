@@ -9,18 +9,8 @@
 
 namespace {
 
-// The first bytes of a program: "MZ", the header's place at 0x3C, "PE\0\0" and the machine.
 std::vector<uint8_t> Program(uint16_t machine, uint32_t headerAt = 0x80, size_t size = 0x200) {
-    std::vector<uint8_t> image(size, 0);
-    image[0] = 'M', image[1] = 'Z';
-    for (int i = 0; i < 4; ++i)
-        image[0x3C + i] = static_cast<uint8_t>(headerAt >> (8 * i));
-    if (uint64_t{headerAt} + 6 <= size) {
-        image[headerAt] = 'P', image[headerAt + 1] = 'E';
-        image[headerAt + 4] = static_cast<uint8_t>(machine);
-        image[headerAt + 5] = static_cast<uint8_t>(machine >> 8);
-    }
-    return image;
+    return fixtures::Program(size, 0, machine, headerAt);
 }
 
 TEST(SaverMachine, ReadFromTheProgramsHeaderOnlyWhenItIsOne) {

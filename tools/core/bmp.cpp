@@ -87,43 +87,40 @@ bool DescribeDib(const uint8_t* dib, size_t length, DibFacts* facts) {
 bool BmpToPackedDib(const uint8_t* file, size_t length, std::vector<uint8_t>* dib,
                     std::string* reason) {
     if (length < 2 || file[0] != 'B' || file[1] != 'M')
-        return Refuse(reason, "not a BMP file (no \"BM\" file header)");
+        return Refuse(reason, Say(Text::kBmpNoFileHeader));
     if (length < kFileHeaderSize + 4)
-        return Refuse(reason, "the BMP file ends inside its headers");
+        return Refuse(reason, Say(Text::kBmpEndsInHeaders));
     const uint8_t* header = file + kFileHeaderSize;
     uint64_t available = length - kFileHeaderSize;
     DibFacts f;
     uint32_t size = Read32(header);
     if (size != kCoreHeaderSize && size != kInfoHeaderSize && size != kV4HeaderSize &&
         size != kV5HeaderSize)
-        return Refuse(reason, "a bitmap header of " + std::to_string(size) +
-                                  " bytes (only 12, 40, 108 and 124 are read)");
+        return Refuse(reason, Say(Text::kBmpHeaderSize, {std::to_string(size)}));
     if (!DescribeDib(header, available, &f))
-        return Refuse(reason, "the bitmap header is cut short");
+        return Refuse(reason, Say(Text::kBmpHeaderCutShort));
     bool core = size == kCoreHeaderSize;
     uint32_t bits = f.bitCount;
     if (bits != 1 && bits != 4 && bits != 8 && bits != 16 && bits != 24 && bits != 32)
-        return Refuse(reason, std::to_string(bits) + " bits per pixel (only 1, 4, 8, 16, 24, 32)");
+        return Refuse(reason, Say(Text::kBmpBitCount, {std::to_string(bits)}));
     if (core && bits == 16)  // a core header has no 16-bit format
-        return Refuse(reason, "16 bits per pixel with a core header");
+        return Refuse(reason, Say(Text::kBmpCoreSixteenBits));
     bool bitFields = f.compression == kBitFields;
     bool rle = f.compression == kRle8 || f.compression == kRle4;
     if (f.compression != 0 && !bitFields && !rle)
-        return Refuse(reason, "compression " + std::to_string(f.compression) +
-                                  " (only BI_RGB, BI_RLE8, BI_RLE4 and BI_BITFIELDS)");
+        return Refuse(reason, Say(Text::kBmpCompression, {std::to_string(f.compression)}));
     if (bitFields && bits != 16 && bits != 32)
-        return Refuse(reason, "BI_BITFIELDS with " + std::to_string(bits) + " bits per pixel");
+        return Refuse(reason, Say(Text::kBmpBitFieldsBits, {std::to_string(bits)}));
     if (bitFields && !AreMasksUsable(header + kInfoHeaderSize, available - kInfoHeaderSize))
-        return Refuse(reason,
-                      "BI_BITFIELDS masks that are empty or share bits (the picture "
-                      "would show nothing or mixed colours)");
+        return Refuse(reason, Say(Text::kBmpMasksUnfit));
     if (rle && bits != (f.compression == kRle8 ? 8u : 4u))
-        return Refuse(reason, std::string(f.compression == kRle8 ? "BI_RLE8" : "BI_RLE4") +
-                                  " with " + std::to_string(bits) + " bits per pixel");
+        return Refuse(reason,
+                      Say(Text::kBmpRunLengthBits,
+                          {f.compression == kRle8 ? "BI_RLE8" : "BI_RLE4", std::to_string(bits)}));
     if (f.width <= 0 || f.height == 0 || f.height == INT32_MIN)
-        return Refuse(reason, "an empty or impossible picture size");
+        return Refuse(reason, Say(Text::kBmpNoSize));
     if (rle && f.height < 0)
-        return Refuse(reason, "run-length rows top-down (the format has them bottom-up only)");
+        return Refuse(reason, Say(Text::kBmpRunLengthTopDown));
     uint64_t height = f.height < 0 ? 0 - static_cast<int64_t>(f.height) : f.height;
     if (!IsPictureSizeTaken(static_cast<uint32_t>(f.width), height, reason))
         return false;
@@ -133,16 +130,15 @@ bool BmpToPackedDib(const uint8_t* file, size_t length, std::vector<uint8_t>* di
     uint32_t used = core ? 0 : Read32(header + 32);
     uint64_t maxEntries = bits <= 8 ? 1u << bits : 0;
     if (bits <= 8 && used > maxEntries)
-        return Refuse(reason, std::to_string(used) + " colours for " + std::to_string(bits) +
-                                  " bits per pixel");
+        return Refuse(reason, Say(Text::kBmpColours, {std::to_string(used), std::to_string(bits)}));
     uint64_t entries = bits <= 8 ? (used ? used : maxEntries) : used;
     uint64_t masksAfter = size == kInfoHeaderSize && bitFields ? 12 : 0;
     uint64_t tableBytes = masksAfter + entries * (core ? 3 : 4);
     if (size + tableBytes > available)
-        return Refuse(reason, "the colour table reaches past the end of the file");
+        return Refuse(reason, Say(Text::kBmpTablePastEnd));
     uint64_t rowsAt = Read32(file + 10);
     if (rowsAt < kFileHeaderSize + size + tableBytes)
-        return Refuse(reason, "the pixel rows start inside the header or colour table");
+        return Refuse(reason, Say(Text::kBmpRowsInsideHeader));
     uint64_t stride = (uint64_t{static_cast<uint32_t>(f.width)} * bits + 31) / 32 * 4;
     // A run-length stream is as long as biSizeImage says, or else the rest of the file.
     uint64_t streamLength = rowsAt <= length ? length - rowsAt : 0;
@@ -150,7 +146,7 @@ bool BmpToPackedDib(const uint8_t* file, size_t length, std::vector<uint8_t>* di
     if (rle && sizeImage != 0 && sizeImage <= streamLength)
         streamLength = sizeImage;
     if (rowsAt > length || (rle ? sizeImage > streamLength : height > streamLength / stride))
-        return Refuse(reason, "the pixel rows reach past the end of the file");
+        return Refuse(reason, Say(Text::kBmpRowsPastEnd));
 
     // Out: a 40-byte header for V4 and V5 (the masks, if any, after it, where the installer
     // looks for them), no colour table above 8 bits (it only suggests a palette), the rows.

@@ -1,5 +1,7 @@
 #include "tools/core/bmp_rle.h"
 
+#include "tools/core/texts.h"
+
 namespace {
 
 struct Canvas {
@@ -25,8 +27,8 @@ struct Canvas {
     }
 };
 
-bool Refuse(std::string* reason, const std::string& why) {
-    *reason = "the RLE stream " + why;
+bool Refuse(std::string* reason, Text why) {
+    *reason = Say(why);
     return false;
 }
 
@@ -38,37 +40,37 @@ bool ExpandRle(const uint8_t* stream, size_t length, uint32_t bits, uint32_t wid
     size_t at = 0;
     for (;;) {
         if (length - at < 2)
-            return Refuse(reason, "ends before its end-of-picture mark");
+            return Refuse(reason, Text::kRleNoEnd);
         uint32_t first = stream[at], second = stream[at + 1];
         at += 2;
         if (first > 0) {
             if (canvas.y >= height)
-                return Refuse(reason, "runs past the last row");
+                return Refuse(reason, Text::kRleRunPastLastRow);
             for (uint32_t i = 0; i < first; ++i)
                 canvas.Put(bits == 8 ? second : i % 2 ? second & 0x0F : second >> 4);
         } else if (second == 0) {
             if (canvas.y >= height)
-                return Refuse(reason, "goes on past the last row");
+                return Refuse(reason, Text::kRleRowPastLastRow);
             canvas.x = 0;
             ++canvas.y;
         } else if (second == 1) {
             return true;
         } else if (second == 2) {
             if (length - at < 2)
-                return Refuse(reason, "ends inside a move");
+                return Refuse(reason, Text::kRleEndsInMove);
             uint32_t dx = stream[at], dy = stream[at + 1];
             at += 2;
             if (dx > width - canvas.x || dy > height - canvas.y)
-                return Refuse(reason, "moves past the edge of the picture");
+                return Refuse(reason, Text::kRleMovesPastEdge);
             canvas.x += dx;
             canvas.y += dy;
         } else {
             size_t bytes = bits == 8 ? second : (second + 1) / 2;
             bytes += bytes % 2;
             if (length - at < bytes)
-                return Refuse(reason, "ends inside a run of colours");
+                return Refuse(reason, Text::kRleEndsInRun);
             if (canvas.y >= height)
-                return Refuse(reason, "runs past the last row");
+                return Refuse(reason, Text::kRleRunPastLastRow);
             const uint8_t* colours = stream + at;
             for (uint32_t i = 0; i < second; ++i)
                 canvas.Put(bits == 8 ? colours[i]
