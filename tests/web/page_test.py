@@ -61,7 +61,9 @@ pictures = {
     'PNG': file('alpha.png', png()),
     'cut short': file('cut.bmp', bmp(40, 24)[:60]),
     'empty': file('empty.bmp', b''),
+    'huge': file('huge.png', b'\x89PNG\r\n\x1a\n'),
 }
+os.truncate(pictures['huge'], 3 << 30)  # sparse; more than the page could take in to refuse it
 
 
 def made(picture, name='starlight.scr', original=saver):
@@ -112,6 +114,8 @@ CASES = [
     ('a picture left out', saver, 'cut short', None, None, None,
      'cut.bmp: the pixel rows reach past the end'),
     ('an empty picture', saver, 'empty', None, None, None, 'not a BMP'),
+    ('a picture larger than any taken', saver, 'huge', None, None, None,
+     'a picture file of 3221225472 bytes'),
 ]
 
 options = webdriver.ChromeOptions()

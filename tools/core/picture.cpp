@@ -29,6 +29,15 @@ bool IsPictureSizeTaken(uint64_t width, uint64_t height, std::string* reason) {
     return false;
 }
 
+bool IsPictureFileSizeTaken(uint64_t size, std::string* reason) {
+    if (size <= kMaxPictureFileSize)
+        return true;
+    *reason =
+        Say(Text::kPictureFileTooLarge, {std::to_string(size), std::to_string(kMaxPictureSide),
+                                         std::to_string(kMaxPictureFileSize)});
+    return false;
+}
+
 void RgbaToPackedDib(const uint8_t* rgba, uint32_t width, uint32_t height,
                      std::vector<uint8_t>* dib, int orientation) {
     const bool quarter = TurnsAQuarter(orientation);
@@ -59,6 +68,8 @@ void RgbaToPackedDib(const uint8_t* rgba, uint32_t width, uint32_t height,
 
 bool PictureToPackedDib(const uint8_t* file, size_t length, std::vector<uint8_t>* dib,
                         std::string* reason) {
+    if (!IsPictureFileSizeTaken(length, reason))
+        return false;
     if (StartsWith(file, length, "BM", 2))
         return BmpToPackedDib(file, length, dib, reason);
     if (!StartsWith(file, length, "\x89PNG\r\n\x1a\n", 8) &&

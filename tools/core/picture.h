@@ -16,6 +16,13 @@ constexpr uint32_t kMaxPictureSide = 8192;
 // False with a reason when a picture of `width` x `height` pixels is too large.
 bool IsPictureSizeTaken(uint64_t width, uint64_t height, std::string* reason);
 
+// No picture of that size needs a larger file than one stored without compression: 16-bit RGBA
+// PNG rows with their filter bytes, and room for the chunks around them. A larger file is
+// refused by its size, before it is read.
+constexpr uint64_t kMaxPictureFileSize =
+    uint64_t{kMaxPictureSide} * (kMaxPictureSide * 8 + 1) + (16u << 20);
+bool IsPictureFileSizeTaken(uint64_t size, std::string* reason);
+
 // The alpha rule: the installer leaves black transparent, so a pixel less than half opaque
 // (alpha below 128) becomes black and any other keeps its colour. `rgba` holds `width` x
 // `height` pixels of four bytes, top row first; out comes a 24-bit bottom-up BI_RGB DIB, turned

@@ -41,10 +41,7 @@ static std::string DecoderFailure(const char* kind, const char* failure) {
 
 bool DecodePngOrJpeg(const uint8_t* file, size_t length, std::vector<uint8_t>* dib,
                      std::string* reason) {
-    if (length > INT_MAX) {
-        *reason = Say(Text::kPictureOf2GiB);
-        return false;
-    }
+    static_assert(kMaxPictureFileSize <= INT_MAX, "the decoder counts bytes in an int");
     if (!IsPictureUndamaged(file, length, reason))
         return false;
     int len = static_cast<int>(length), w, h, channels;

@@ -236,7 +236,10 @@ constexpr Entry kTable[] = {
      "{1} 画像のデータが壊れています"},
     {Text::kPictureKindUnread, "a kind of {1} picture this tool does not read",
      "このツールでは読めない種類の {1} 画像です"},
-    {Text::kPictureOf2GiB, "a picture file of 2 GiB or more", "画像ファイルが 2 GiB 以上あります"},
+    {Text::kPictureFileTooLarge,
+     "a picture file of {1} bytes: no picture of at most {2} pixels on a side needs more than "
+     "{3}",
+     "画像ファイルが {1} バイトあります。一辺 {2} ピクセルまでの画像なら {3} バイトを超えません"},
     {Text::kPictureOutOfMemory, "too large for the memory this tool can take",
      "このツールが使えるメモリーには大きすぎます"},
     {Text::kPngChecksum, "the picture is damaged: its PNG chunk {1} fails its checksum",

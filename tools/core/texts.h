@@ -77,7 +77,7 @@ enum class Text {
     kPictureCutShort,
     kPictureDataDamaged,
     kPictureKindUnread,
-    kPictureOf2GiB,
+    kPictureFileTooLarge,
     kPictureOutOfMemory,
     kPngChecksum,
     kJpegWithoutTables,

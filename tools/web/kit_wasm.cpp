@@ -106,6 +106,12 @@ KIT_EXPORT(kit_language) void KitLanguage(int japanese) {
     SetLanguage(japanese ? Language::kJapanese : Language::kEnglish);
 }
 
+// Asked before the picture is read: 0 with the reason when its size alone refuses it.
+KIT_EXPORT(kit_picture_size) int KitPictureSize(double size) {
+    std::string reason;
+    return IsPictureFileSizeTaken(static_cast<uint64_t>(size), &reason) ? 1 : Refuse(reason);
+}
+
 // As header --splash: the picture file to the installer's DIB. 0 with the reason.
 KIT_EXPORT(kit_picture) int KitPicture(const uint8_t* file, size_t length) {
     std::string reason;
