@@ -40,6 +40,7 @@ set(KIT_SOURCES
     tools/core/dib_pixels.cpp
     tools/core/exif.cpp
     tools/core/inspect.cpp
+    tools/core/jpeg_scans.cpp
     tools/core/inspect_format.cpp
     tools/core/package_source.cpp
     tools/core/picture.cpp

@@ -40,15 +40,20 @@ check 0 back.scr extract setup.exe -o back.scr
 cmp -s back.scr saver.scr || say "extract does not give the screen saver back"
 
 # Pictures as authors keep them, decoded to the same bytes: PNG with alpha from opaque to clear,
-# progressive JPEG, run-length BMP; a PNG cut short is refused alike.
+# progressive JPEG, JPEG with restart markers, run-length BMP; a PNG cut short is refused alike.
 convert -size 40x30 gradient:'rgba(255,0,0,1)-rgba(0,0,255,0)' PNG32:picture.png &&
   convert -size 40x30 gradient:red-blue -interlace JPEG picture.jpg &&
+  convert -size 40x30 gradient:red-blue -sampling-factor 2x1 -define jpeg:restart-interval=1 \
+    picture-rst.jpg &&
   convert -size 40x30 gradient:red-blue -colors 16 -compress RLE bmp3:picture-rle.bmp &&
-  head -c 200 picture.png >cut.png || say "ImageMagick cannot write the test pictures"
-for picture in picture.png picture.jpg picture-rle.bmp; do
+  head -c 200 picture.png >cut.png && { head -c 400 picture.jpg && printf '\377\331'; } >half.jpg ||
+  say "ImageMagick cannot write the test pictures"
+for picture in picture.png picture.jpg picture-rst.jpg picture-rle.bmp; do
   check 0 pictured.scr header program.bin --splash $picture -o pictured.scr
 done
-check 1 out.scr header program.bin --splash cut.png -o out.scr
+for picture in cut.png half.jpg; do # half.jpg: its last scans cut off, an end marker after them
+  check 1 out.scr header program.bin --splash $picture -o out.scr
+done
 cp program.bin raw.scr # dropped files, and the drop's report
 check 0 rawSetup.exe picture.png raw.scr
 check 1 rawSetup.exe raw.scr
@@ -65,6 +70,7 @@ check 1 out.exe build saver.scr -o out.exe --name BUBBLES.scr
 check 1 out.exe build saver.scr -o out.exe --name ssText3d.SCR
 check 1 out.exe build saver.scr -o out.exe --name "L$long"
 check 1 out.exe build program.bin -o out.exe
+check 1 out.exe build setup.exe -o out.exe
 check 1 out.exe build cut-header.scr -o out.exe
 check 1 out.exe build cut-splash.scr -o out.exe
 check 1 out.exe build saver.scr -o out.exe --stub marked.exe

@@ -208,14 +208,34 @@ TEST(SplashPicture, PngBecomesTwentyFourBitsWithTheAlphaRule) {
     }
 }
 
-Bytes Jpeg(int width, int height, const Bytes& rgb) {
+Bytes Jpeg(int width, int height, const Bytes& rgb, int quality = 100) {
     Bytes jpeg;
     stbi_write_jpg_to_func(
         [](void* out, void* data, int size) {
             auto* bytes = static_cast<const uint8_t*>(data);
             static_cast<Bytes*>(out)->insert(static_cast<Bytes*>(out)->end(), bytes, bytes + size);
         },
-        &jpeg, width, height, 3, rgb.data(), 100);
+        &jpeg, width, height, 3, rgb.data(), quality);
+    return jpeg;
+}
+
+// A flat grey JPEG of `blocks` 8 x 8 blocks in a row, a restart marker after each but the last,
+// as cameras write them: one-code tables make each block the bits 00, padded with ones.
+Bytes JpegWithRestarts(int blocks) {
+    Bytes jpeg = {0xFF, 0xD8, 0xFF, 0xDB, 0, 67, 0};
+    jpeg.insert(jpeg.end(), 64, 1);
+    jpeg.insert(jpeg.end(),
+                {0xFF, 0xC0, 0, 11, 8, 0, 8, 0, static_cast<uint8_t>(8 * blocks), 1, 1, 0x11, 0});
+    for (uint8_t table : {0x00, 0x10})
+        jpeg.insert(jpeg.end(),
+                    {0xFF, 0xC4, 0, 20, table, 1, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0});
+    jpeg.insert(jpeg.end(), {0xFF, 0xDD, 0, 4, 0, 1, 0xFF, 0xDA, 0, 8, 1, 1, 0, 0, 63, 0});
+    for (int i = 0; i < blocks; ++i) {
+        if (i)
+            jpeg.insert(jpeg.end(), {0xFF, static_cast<uint8_t>(0xD0 + (i - 1) % 8)});
+        jpeg.push_back(0x3F);
+    }
+    jpeg.insert(jpeg.end(), {0xFF, 0xD9});
     return jpeg;
 }
 
@@ -333,6 +353,25 @@ TEST(SplashPicture, OversizedOddAndCutFilesAreRefused) {
          [] {
              Bytes jpeg = Jpeg(16, 16, Bytes(16 * 16 * 3, 99));
              return Bytes(jpeg.begin(), jpeg.end() - 20);
+         }(),
+         "the JPEG file ends before its picture does"},
+        {"JPEG cut in half and closed with an end marker",
+         [] {
+             Bytes noise(64 * 48 * 3), jpeg;
+             for (size_t i = 0; i < noise.size(); ++i)
+                 noise[i] = static_cast<uint8_t>(i * i * 2654435761u >> 13);
+             jpeg = Jpeg(64, 48, noise, 90);  // four luminance blocks to a unit
+             jpeg.resize(jpeg.size() * 3 / 4);
+             jpeg.insert(jpeg.end(), {0xFF, 0xD9});
+             return jpeg;
+         }(),
+         "the JPEG file ends before its picture does"},
+        {"JPEG with restart markers", JpegWithRestarts(10), nullptr},
+        {"JPEG with restart markers, its last interval cut off",
+         [] {
+             Bytes jpeg = JpegWithRestarts(10);
+             jpeg.erase(jpeg.end() - 5, jpeg.end() - 2);
+             return jpeg;
          }(),
          "the JPEG file ends before its picture does"},
         {"PNG with a byte of its pixels changed",

@@ -2,6 +2,7 @@
 
 #include <string.h>
 
+#include "tools/core/jpeg_scans.h"
 #include "tools/core/texts.h"
 
 namespace {
@@ -46,7 +47,8 @@ bool PngChecksumsHold(const uint8_t* file, size_t length, std::string* reason) {
 }
 
 // Quantisation tables before the first scan, and the end marker after it: the coded data
-// holds no such byte pair, so a file without one is cut short.
+// holds no such byte pair, so a file without one is cut short; so is one whose scans end
+// before their blocks do, though an end marker closes it.
 bool JpegIsWhole(const uint8_t* file, size_t length, std::string* reason) {
     bool tables = false;
     for (size_t at = 2; at + 4 <= length && file[at] == 0xFF;) {
@@ -59,7 +61,10 @@ bool JpegIsWhole(const uint8_t* file, size_t length, std::string* reason) {
         if (marker == 0xDA) {
             for (size_t end = at + 2; end + 2 <= length; ++end)
                 if (file[end] == 0xFF && file[end + 1] == 0xD9)
-                    return tables || (*reason = Say(Text::kJpegWithoutTables), false);
+                    return !tables ? (*reason = Say(Text::kJpegWithoutTables), false)
+                           : JpegScansAreWhole(file, length)
+                               ? true
+                               : (*reason = Say(Text::kPictureCutShort, {"JPEG"}), false);
             break;
         }
         at += 2 + (size_t{file[at + 2]} << 8 | file[at + 3]);

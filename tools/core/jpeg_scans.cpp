@@ -1,0 +1,254 @@
+#include "tools/core/jpeg_scans.h"
+
+#include <string.h>
+
+namespace {
+
+struct Huffman {
+    int32_t first[17], count[17], offset[17];
+    uint8_t symbols[256];
+    bool defined;
+};
+
+struct Component {
+    uint8_t id, h, v;
+    bool scanned;
+    uint64_t finished;  // progressive: the coefficients whose last pass a scan gave
+};
+
+// The coded data of one scan, a bit at a time: a stuffed FF00 is one FF, a restart marker is
+// taken only where the caller expects one, any other marker ends the data.
+class Bits {
+public:
+    Bits(const uint8_t* file, size_t length, size_t at) : file_(file), length_(length), at_(at) {}
+
+    int Next() {
+        if (left_ == 0) {
+            if (at_ >= length_ || (file_[at_] == 0xFF && (at_ + 1 >= length_ || file_[at_ + 1])))
+                return -1;
+            byte_ = file_[at_];
+            at_ += byte_ == 0xFF ? 2 : 1;
+            left_ = 8;
+        }
+        --left_;
+        return byte_ >> left_ & 1;
+    }
+    bool Skip(int count) {
+        while (count-- > 0)
+            if (Next() < 0)
+                return false;
+        return true;
+    }
+    // The bits left in the byte are padding.
+    bool Restart() {
+        left_ = 0;
+        while (at_ + 1 < length_ && file_[at_] == 0xFF && file_[at_ + 1] == 0xFF)
+            ++at_;
+        if (at_ + 1 >= length_ || file_[at_] != 0xFF || (file_[at_ + 1] & 0xF8) != 0xD0)
+            return false;
+        at_ += 2;
+        return true;
+    }
+
+private:
+    const uint8_t* file_;
+    size_t length_, at_;
+    uint8_t byte_ = 0;
+    int left_ = 0;
+};
+
+// A symbol, or -1 where the data ends first. A code no table holds counts as a symbol of
+// nothing: damage is the decoder's to tell, here only the end of the data matters.
+int Decode(const Huffman& table, Bits* bits) {
+    int32_t code = 0;
+    for (int length = 1; length <= 16; ++length) {
+        int bit = bits->Next();
+        if (bit < 0)
+            return -1;
+        code = code << 1 | bit;
+        int32_t index = code - table.first[length];
+        if (index >= 0 && index < table.count[length])
+            return table.symbols[(table.offset[length] + index) & 0xFF];
+    }
+    return 0;
+}
+
+// One block of a sequential scan: its DC difference, then AC runs up to the end of block.
+bool Block(const Huffman& dc, const Huffman& ac, Bits* bits) {
+    int size = Decode(dc, bits);
+    if (size < 0 || !bits->Skip(size & 0x1F))
+        return false;
+    for (int k = 1; k < 64; ++k) {
+        int symbol = Decode(ac, bits);
+        if (symbol < 0)
+            return false;
+        if ((symbol & 0x0F) == 0 && symbol != 0xF0)
+            break;
+        k += symbol >> 4;
+        if (!bits->Skip(symbol & 0x0F))
+            return false;
+    }
+    return true;
+}
+
+uint32_t Big16(const uint8_t* p) {
+    return uint32_t{p[0]} << 8 | p[1];
+}
+
+uint32_t Up(uint32_t value, uint32_t by) {
+    return (value + by - 1) / by;
+}
+
+struct Frame {
+    uint32_t width = 0, height = 0, restart = 0;
+    int kind = -1;  // 0 sequential Huffman, 2 progressive Huffman, -1 none or another
+    Component components[4];
+    int count = 0;
+    uint8_t hMax = 1, vMax = 1;
+    Huffman tables[2][4];
+};
+
+bool ReadTables(const uint8_t* p, uint32_t length, Frame* frame) {
+    while (length >= 17) {
+        uint8_t which = p[0];
+        if ((which >> 4) > 1 || (which & 0x0F) > 3)
+            return false;
+        Huffman& table = frame->tables[which >> 4][which & 0x0F];
+        int32_t code = 0, total = 0;
+        for (int bits = 1; bits <= 16; ++bits) {
+            table.first[bits] = code;
+            table.offset[bits] = total;
+            table.count[bits] = p[bits];
+            code = (code + p[bits]) << 1;
+            total += p[bits];
+        }
+        if (total > 256 || length < 17u + total)
+            return false;
+        memcpy(table.symbols, p + 17, total);
+        table.defined = true;
+        p += 17 + total;
+        length -= 17 + total;
+    }
+    return length == 0;
+}
+
+bool ReadFrame(const uint8_t* p, uint32_t length, int kind, Frame* frame) {
+    if (length < 6 || p[0] != 8 || p[5] < 1 || p[5] > 4 || length < 6u + 3 * p[5])
+        return false;
+    frame->kind = kind;
+    frame->height = Big16(p + 1);
+    frame->width = Big16(p + 3);
+    frame->count = p[5];
+    for (int i = 0; i < frame->count; ++i) {
+        Component& c = frame->components[i];
+        c = {p[6 + 3 * i], static_cast<uint8_t>(p[7 + 3 * i] >> 4),
+             static_cast<uint8_t>(p[7 + 3 * i] & 0x0F), false, 0};
+        if (c.h < 1 || c.h > 4 || c.v < 1 || c.v > 4)
+            return false;
+        frame->hMax = c.h > frame->hMax ? c.h : frame->hMax;
+        frame->vMax = c.v > frame->vMax ? c.v : frame->vMax;
+    }
+    return frame->width && frame->height;
+}
+
+// Decodes a sequential scan's blocks; false when its data ends before the last of them.
+bool SequentialScanIsWhole(const uint8_t* file, size_t length, size_t data, Frame* frame,
+                           Component** members, const uint8_t* tables, int count) {
+    uint64_t blocksAcross, blocksDown;
+    if (count == 1) {
+        const Component& c = *members[0];
+        blocksAcross = Up(Up(frame->width * c.h, frame->hMax), 8);
+        blocksDown = Up(Up(frame->height * c.v, frame->vMax), 8);
+    } else {
+        blocksAcross = Up(frame->width, 8 * frame->hMax);
+        blocksDown = Up(frame->height, 8 * frame->vMax);
+    }
+    Bits bits(file, length, data);
+    uint64_t units = blocksAcross * blocksDown;
+    for (uint64_t unit = 0; unit < units; ++unit) {
+        if (frame->restart && unit && unit % frame->restart == 0 && !bits.Restart())
+            return false;
+        for (int i = 0; i < count; ++i) {
+            const Huffman& dc = frame->tables[0][tables[i] >> 4 & 3];
+            const Huffman& ac = frame->tables[1][tables[i] & 3];
+            if (!dc.defined || !ac.defined)
+                return true;  // not ours to judge
+            int blocks = count == 1 ? 1 : members[i]->h * members[i]->v;
+            for (int b = 0; b < blocks; ++b)
+                if (!Block(dc, ac, &bits))
+                    return false;
+        }
+    }
+    return true;
+}
+
+}  // namespace
+
+bool JpegScansAreWhole(const uint8_t* file, size_t length) {
+    Frame frame;
+    size_t at = 2;
+    while (at + 4 <= length) {
+        if (file[at] != 0xFF || file[at + 1] == 0 || (file[at + 1] & 0xF8) == 0xD0 ||
+            file[at + 1] == 0xFF) {
+            ++at;  // coded data, fill bytes and restart markers between the segments
+            continue;
+        }
+        uint8_t marker = file[at + 1];
+        if (marker == 0xD9)
+            break;
+        if (marker == 0xD8 || marker == 0x01) {
+            at += 2;
+            continue;
+        }
+        uint32_t size = Big16(file + at + 2);
+        if (size < 2 || size > length - at - 2)
+            return true;
+        const uint8_t* p = file + at + 4;
+        uint32_t body = size - 2;
+        if (marker == 0xC0 || marker == 0xC1 || marker == 0xC2) {
+            if (!ReadFrame(p, body, marker == 0xC2 ? 2 : 0, &frame))
+                return true;
+        } else if ((marker & 0xF0) == 0xC0 && marker != 0xC4 && marker != 0xC8 && marker != 0xCC) {
+            return true;  // lossless or arithmetic coding: the decoder's to judge
+        } else if (marker == 0xC4 && !ReadTables(p, body, &frame)) {
+            return true;
+        } else if (marker == 0xDD && body >= 2) {
+            frame.restart = Big16(p);
+        } else if (marker == 0xDA) {
+            if (frame.kind < 0 || body < 1 || p[0] < 1 || p[0] > 4 || body < 4u + 2 * p[0])
+                return true;
+            int count = p[0];
+            Component* members[4];
+            uint8_t tables[4];
+            for (int i = 0; i < count; ++i) {
+                members[i] = nullptr;
+                for (int c = 0; c < frame.count; ++c)
+                    if (frame.components[c].id == p[1 + 2 * i])
+                        members[i] = &frame.components[c];
+                if (!members[i])
+                    return true;
+                members[i]->scanned = true;
+                tables[i] = p[2 + 2 * i];
+            }
+            uint8_t first = p[1 + 2 * count], last = p[2 + 2 * count], low = p[3 + 2 * count] & 15;
+            if (frame.kind == 0) {
+                if (!SequentialScanIsWhole(file, length, at + 2 + size, &frame, members, tables,
+                                           count))
+                    return false;
+            } else if (low == 0 && first <= last && last < 64) {
+                for (int i = 0; i < count; ++i)
+                    for (int k = first; k <= last; ++k)
+                        members[i]->finished |= uint64_t{1} << k;
+            }
+        }
+        at += 2 + size;
+    }
+    if (frame.kind < 0)
+        return true;
+    for (int c = 0; c < frame.count; ++c) {
+        const Component& component = frame.components[c];
+        if (!component.scanned || (frame.kind == 2 && component.finished != ~uint64_t{0}))
+            return false;
+    }
+    return true;
+}
