@@ -150,11 +150,8 @@ KIT_EXPORT(kit_take_saver) int KitTakeSaver() {
         return Refuse(Say(Text::kEmptyFile));
     if (saver.Size() > kMaxSaverSize)
         return Refuse(Say(Text::kTooLarge, {SizeLimitText()}));
-    uint16_t machine = ReadSaverMachine(saver, 0, saver.Size());
-    if (!machine)
+    if (!ReadSaverMachine(saver, 0, saver.Size()))
         return Refuse(Say(Text::kNotWindowsProgram));
-    if (!IsMachineWindowsRuns(machine))
-        return Refuse(MachineAndPlace(machine));
     char marker[kMarkerBufferSize];
     BuildSaverBoundary(marker);
     uint64_t at;
