@@ -27,7 +27,7 @@ uint8_t Field(uint32_t pixel, uint32_t mask) {
 }  // namespace
 
 bool DibToRgba(const uint8_t* dib, size_t length, std::vector<uint8_t>* rgba, uint32_t* width,
-               uint32_t* height) {
+               uint32_t* height, uint32_t roomWidth, uint32_t roomHeight) {
     DibFacts f;
     if (!DescribeDib(dib, length, &f) || (f.compression != 0 && f.compression != kBitFields) ||
         f.width <= 0 || !IsSplashDibComplete(dib, static_cast<uint32_t>(length)))
@@ -44,11 +44,12 @@ bool DibToRgba(const uint8_t* dib, size_t length, std::vector<uint8_t>* rgba, ui
     uint32_t green = fields ? Read32(dib + 44) : f.bitCount == 16 ? kGreen555 : 0xFF00;
     uint32_t blue = fields ? Read32(dib + 48) : f.bitCount == 16 ? kBlue555 : 0xFF;
     size_t stride = (size_t{w} * f.bitCount + 31) / 32 * 4;
-    rgba->assign(size_t{w} * h * 4, 0);
-    for (uint32_t y = 0; y < h; ++y) {
+    uint32_t shownWidth = w < roomWidth ? w : roomWidth, shown = h < roomHeight ? h : roomHeight;
+    rgba->assign(size_t{shownWidth} * shown * 4, 0);
+    for (uint32_t y = h - shown; y < h; ++y) {
         const uint8_t* row = rows + (topDown ? y : h - 1 - y) * stride;
-        uint8_t* out = rgba->data() + size_t{y} * w * 4;
-        for (uint32_t x = 0; x < w; ++x, out += 4) {
+        uint8_t* out = rgba->data() + size_t{y - (h - shown)} * shownWidth * 4;
+        for (uint32_t x = 0; x < shownWidth; ++x, out += 4) {
             uint32_t bit = x * f.bitCount;
             if (f.bitCount <= 8) {
                 uint32_t index =
@@ -69,7 +70,7 @@ bool DibToRgba(const uint8_t* dib, size_t length, std::vector<uint8_t>* rgba, ui
             out[3] = out[0] | out[1] | out[2] ? 255 : 0;
         }
     }
-    *width = w;
-    *height = h;
+    *width = shownWidth;
+    *height = shown;
     return true;
 }

@@ -237,13 +237,24 @@ KIT_EXPORT(kit_layout_title) const int32_t* KitLayoutTitle(int line, int width) 
     return Give({at.x, at.y, fontHeight, kTitleColour});
 }
 
-// The splash picture given to kit_picture as RGBA rows, black transparent: x, y on a screen
-// `height` rows high, width, height and the address of the rows. Null without a picture.
-KIT_EXPORT(kit_layout_splash) const int32_t* KitLayoutSplash(int height) {
+// The splash picture given to kit_picture as RGBA rows, black transparent, once: what of it
+// the largest screen offered shows, its width and height and the address of the rows. The
+// picture itself is let go. Null without a picture.
+KIT_EXPORT(kit_splash_rgba) const int32_t* KitSplashRgba(int screenWidth, int screenHeight) {
     uint32_t w, h;
-    if (!DibToRgba(session.splash.data(), session.splash.size(), &session.pixels, &w, &h))
+    LayoutPoint at = GetSplashOrigin(screenHeight, 0);
+    if (screenWidth <= at.x || screenHeight <= 0 ||
+        !DibToRgba(session.splash.data(), session.splash.size(), &session.pixels, &w, &h,
+                   static_cast<uint32_t>(screenWidth - at.x), static_cast<uint32_t>(screenHeight)))
         return nullptr;
-    LayoutPoint at = GetSplashOrigin(height, static_cast<int>(h));
-    return Give({at.x, at.y, static_cast<int32_t>(w), static_cast<int32_t>(h),
+    std::vector<uint8_t>().swap(session.splash);
+    return Give({static_cast<int32_t>(w), static_cast<int32_t>(h),
                  static_cast<int32_t>(reinterpret_cast<uintptr_t>(session.pixels.data()))});
+}
+
+// Where the installer puts a splash picture `splashHeight` rows high on a screen `height` rows
+// high: x and y.
+KIT_EXPORT(kit_layout_splash) const int32_t* KitLayoutSplash(int height, int splashHeight) {
+    LayoutPoint at = GetSplashOrigin(height, splashHeight);
+    return Give({at.x, at.y});
 }
