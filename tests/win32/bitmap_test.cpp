@@ -140,15 +140,19 @@ TEST(BitmapFromDib, ThePagesPreviewSeesEveryKindAsTheSystemDraws) {
             dib[i] = static_cast<uint8_t>(i * 167 + (i >> 3) * 13);
         std::vector<uint8_t> rgba;
         uint32_t w = 0, h = 0;
-        ASSERT_TRUE(DibToRgba(dib.data(), dib.size(), &rgba, &w, &h));
+        // As for a picture larger than the screen: its left columns, its bottom rows.
+        ASSERT_TRUE(DibToRgba(dib.data(), dib.size(), &rgba, &w, &h, width - 5, height - 1));
+        ASSERT_EQ(w * h * 4, rgba.size());
+        ASSERT_TRUE(w == width - 5 && h == height - 1);
         HBITMAP bitmap = CreateBitmapFromDib(dib.data(), nullptr);
         Pixels drawn = Read(bitmap, width, height);
         DeleteObject(bitmap);
         int differ = 0;
-        for (size_t i = 0; i < drawn.size(); ++i) {
+        for (size_t i = 0; i < rgba.size() / 4; ++i) {
             const uint8_t* p = &rgba[i * 4];
             // The bitmap keeps a 32-bit picture's unused byte; no screen shows it.
-            differ += (drawn[i] & 0xFFFFFF) != static_cast<DWORD>(p[0] << 16 | p[1] << 8 | p[2]);
+            differ += (drawn[(i / w + 1) * width + i % w] & 0xFFFFFF) !=
+                      static_cast<DWORD>(p[0] << 16 | p[1] << 8 | p[2]);
         }
         EXPECT_EQ(0, differ) << "first pixel: system " << std::hex << (drawn[0] & 0xFFFFFF)
                              << ", preview " << (rgba[0] << 16 | rgba[1] << 8 | rgba[2]);
