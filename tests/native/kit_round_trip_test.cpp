@@ -54,3 +54,32 @@ TEST(AuthorsKit, EveryKindOfBmpFileRoundTrips) {
         }
     }
 }
+
+// A splash picture that makes the installer large, or that a 1024 x 768 screen cuts, is built
+// with a note that says so; inspect and header share the words.
+TEST(AuthorsKit, ALargeOrCutSplashIsBuiltWithANote) {
+    const struct {
+        int width, height;
+        const char* note;  // nullptr: none
+    } cases[] = {
+        {1008, 300, nullptr},
+        {1009, 10, "larger than the 1008 x 768 pixels a 1024 x 768 screen has for it"},
+        {10, 769, "larger than the 1008 x 768 pixels"},
+        {590, 590, nullptr},
+        {600, 600, "the picture adds 1080040 bytes to the installer"},
+    };
+    for (const auto& c : cases) {
+        Bytes saver, installer, dib = fixtures::SplashDib(c.width, c.height);
+        std::string reason;
+        ASSERT_TRUE(AppendSaverDataHeader(fixtures::Program(3000, 0x90), dib, &saver, &reason));
+        ASSERT_TRUE(BuildInstaller(Bytes(2048, 0x4D), saver, "kit.scr", &installer, &reason))
+            << reason;
+        const InstallerFacts facts = InspectInstaller(installer.data(), installer.size());
+        const InstallerCheck& splash = facts.checks.back();
+        EXPECT_TRUE(splash.failure.empty());
+        EXPECT_EQ(splash.note.empty(), !c.note) << c.width << " x " << c.height;
+        if (c.note)
+            EXPECT_NE(splash.note.find(c.note), std::string::npos) << splash.note;
+        EXPECT_EQ(SplashNote(dib.size(), c.width, c.height), splash.note);
+    }
+}

@@ -59,6 +59,7 @@ pictures = {
     '32-bit V5': file('alpha32.bmp', bmp(124, 32, struct.pack('<4I', 0xFF0000, 0xFF00, 0xFF,
                                                              0xFF000000))),
     'PNG': file('alpha.png', png()),
+    'wide': file('wide.png', png(1100, 3)),
     'cut short': file('cut.bmp', bmp(40, 24)[:60]),
     'empty': file('empty.bmp', b''),
     'huge': file('huge.png', b'\x89PNG\r\n\x1a\n'),
@@ -92,6 +93,8 @@ CASES = [
     ('8-bit picture', saver, '8-bit', None, 'starlightSetup.exe', made('8-bit'), ''),
     ('32-bit V5 picture', saver, '32-bit V5', None, 'starlightSetup.exe', made('32-bit V5'), ''),
     ('PNG picture', saver, 'PNG', None, 'starlightSetup.exe', made('PNG'), ''),
+    ('a picture wider than a screen', saver, 'wide', None, 'starlightSetup.exe', made('wide'),
+     'splash picture: ok; note: larger than the 1008 x 768 pixels a 1024 x 768 screen has'),
     ('a name given', saver, 'splash', 'Night Sky.scr', 'Night SkySetup.exe',
      made('splash', 'Night Sky.scr'), ''),
     ('a Japanese name', saver, None, '星空.scr', '星空Setup.exe', made(None, '星空.scr'), ''),
@@ -156,7 +159,7 @@ try:
             element('name').send_keys(name)
             wait.until(lambda _: name.rsplit('.', 1)[0] in element('shown').text or
                        (words and words in element('message').text))
-        message = element('message').text
+        message = element('message').text + '\n' + element('checks').text
         if wanted and not element('machine').text.startswith('x86 (32-bit): into SysWOW64'):
             failures.append(f'{case}: the machine shows as "{element("machine").text}"')
         element('extract' if 'installer' in case else 'build').click()

@@ -151,7 +151,7 @@ int Extract(const std::string& path, Options& options) {
 
 // The screen saver with its data header and, given a picture, its splash picture, in memory.
 int AddHeader(const std::string& saverPath, const std::string& picturePath, Bytes* out,
-              size_t* splashSize) {
+              size_t* splashSize, std::string* note = nullptr) {
     Bytes saver, picture, dib;
     if (int refused = RefuseTooLarge(saverPath))
         return refused;
@@ -169,6 +169,11 @@ int AddHeader(const std::string& saverPath, const std::string& picturePath, Byte
     if (out->size() > kMaxSaverSize)
         return Fail(saverPath, Say(Text::kTooLargeWithHeader, {SizeLimitText()}));
     *splashSize = dib.size();
+    DibFacts splash;
+    if (note && DescribeDib(dib.data(), dib.size(), &splash))
+        *note = SplashNote(
+            dib.size(), static_cast<uint32_t>(splash.width),
+            static_cast<uint32_t>(splash.height < 0 ? -int64_t{splash.height} : splash.height));
     return 0;
 }
 
@@ -181,12 +186,15 @@ int Header(const std::string& saverPath, Options& options) {
             return refused;
     Bytes out;
     size_t splashSize;
-    if (int refused = AddHeader(saverPath, picturePath, &out, &splashSize))
+    std::string note;
+    if (int refused = AddHeader(saverPath, picturePath, &out, &splashSize, &note))
         return refused;
     if (int failed = Write(output, out))
         return failed;
     Show(stdout, Say(Text::kHeaderWritten,
                      {output, std::to_string(out.size()), std::to_string(splashSize)}));
+    if (!note.empty())
+        Show(stdout, Say(Text::kNoteLine, {note}));
     return 0;
 }
 

@@ -6,6 +6,7 @@
 #include "tools/core/package_source.h"
 #include "tools/core/saver_program.h"
 #include "render/dib.h"
+#include "render/layout.h"
 #include "support/little_endian.h"
 #include "support/path.h"
 
@@ -43,7 +44,7 @@ bool IsWindowsOwnSaverName(const std::string& name) {
 
 void Check(InstallerFacts* facts, Text what, bool stopsInstall, bool ok,
            const std::string& failure) {
-    facts->checks.push_back({what, ok ? "" : failure, stopsInstall});
+    facts->checks.push_back({what, ok ? "" : failure, stopsInstall, ""});
 }
 
 void InspectSaver(const ByteSource& file, uint64_t from, uint32_t length, InstallerFacts* f) {
@@ -75,9 +76,26 @@ void InspectSaver(const ByteSource& file, uint64_t from, uint32_t length, Instal
     f->splashDescribed = DescribeDib(dib.data(), splash.length, &f->splash);
     Check(f, Text::kCheckSplashPicture, false, IsSplashDibComplete(dib.data(), splash.length),
           Say(Text::kSplashNotDrawable));
+    if (f->splashDescribed && f->checks.back().failure.empty())
+        f->checks.back().note =
+            SplashNote(splash.length, static_cast<uint32_t>(f->splash.width),
+                       static_cast<uint32_t>(f->splash.height < 0 ? -int64_t{f->splash.height}
+                                                                  : f->splash.height));
 }
 
 }  // namespace
+
+std::string SplashNote(uint64_t bytes, uint32_t width, uint32_t height) {
+    const int kScreenWidth = 1024, kScreenHeight = 768;
+    const uint32_t roomWidth = kScreenWidth - GetSplashOrigin(kScreenHeight, 0).x;
+    std::string note;
+    if (bytes > (1u << 20))
+        note = Say(Text::kSplashAddsBytes, {std::to_string(bytes)});
+    if (width > roomWidth || height > kScreenHeight)
+        note += (note.empty() ? "" : "; ") +
+                Say(Text::kSplashCut, {std::to_string(roomWidth), std::to_string(kScreenHeight)});
+    return note;
+}
 
 std::string SizeLimitText() {
     return Say(Text::kSizeLimit,

@@ -101,7 +101,10 @@ std::string FormatInspectText(const InstallerFacts& f) {
     const size_t checkColumn = CheckColumns(f);
     for (const InstallerCheck& c : f.checks)
         out += "  " + PadTo(Say(c.what), checkColumn) +
-               (c.failure.empty() ? Say(Text::kCheckOk) : c.failure) + "\n";
+               (!c.failure.empty() ? c.failure
+                : c.note.empty()   ? Say(Text::kCheckOk)
+                                   : Say(Text::kCheckNoted, {c.note})) +
+               "\n";
     out += line(Text::kLabelResult, Say(f.installs ? Text::kInstalls : Text::kDoesNotInstall));
     return out;
 }
@@ -139,6 +142,7 @@ std::string FormatInspectJson(const InstallerFacts& f) {
                   Field("check", Quote(SayIn(Language::kEnglish, c.what))) +
                   Field("ok", Bool(c.failure.empty())) +
                   Field("stops_install", Bool(c.stopsInstall)) +
+                  (c.note.empty() ? "" : Field("note", Quote(c.note, true))) +
                   Field("reason", Quote(c.failure, true), true) + "}";
     out += Field("checks", "[" + checks + "]");
     out += Field("installs", Bool(f.installs), true);

@@ -337,6 +337,14 @@ constexpr Entry kTable[] = {
      "RLE のデータが画像の端の外へ移動しています"},
     {Text::kRleEndsInRun, "the RLE stream ends inside a run of colours",
      "RLE のデータが色の並びの途中で終わっています"},
+    {Text::kSplashAddsBytes, "the picture adds {1} bytes to the installer",
+     "画像でインストーラーが {1} バイト大きくなります"},
+    {Text::kSplashCut,
+     "larger than the {1} x {2} pixels a 1024 x 768 screen has for it, it is cut there",
+     "1024 x 768 の画面で画像に使える {1} x {2} ピクセルより大きいため、その画面では切れて"
+     "表示されます"},
+    {Text::kCheckNoted, "ok; note: {1}", "OK（注意: {1}）"},
+    {Text::kNoteLine, "note: {1}\n", "注意: {1}\n"},
 };
 
 constexpr bool InIdOrder() {

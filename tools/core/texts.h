@@ -133,6 +133,10 @@ enum class Text {
     kRleEndsInMove,
     kRleMovesPastEdge,
     kRleEndsInRun,
+    kSplashAddsBytes,
+    kSplashCut,
+    kCheckNoted,
+    kNoteLine,
     kCount
 };
 
