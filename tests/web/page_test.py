@@ -109,6 +109,8 @@ CASES = [
                               struct.pack('<H', 0x1C4) + bytes(58)), None, None, None, None,
      '0x01C4: no Windows runs screen savers built for this machine'),
     ('an empty file', file('empty.scr', b''), None, None, None, None, 'the file is empty'),
+    ('a file over the size limit', file('huge.scr', b''), None, None, None, None,
+     'the file has 1288490188 bytes'),
     ('a name leaving the folder', saver, None, '..\\evil.scr', None, None,
      '..\\evil.scr: the name is empty, leaves the system folder'),
     ('a name outside code page 932', saver, None, 'ŝ.scr', None, None, 'code page (932)'),
@@ -121,6 +123,7 @@ CASES = [
      'a picture file of 3221225472 bytes'),
 ]
 
+os.truncate(os.path.join(work, 'huge.scr'), 1288490188)  # refused by its size, not read
 options = webdriver.ChromeOptions()
 for flag in ('--headless=new', '--no-sandbox', '--disable-gpu', '--lang=en-US',
              '--allow-file-access-from-files'):
@@ -212,6 +215,20 @@ try:
             if wrong:
                 failures.append(f'preview: {len(wrong)} pixels differ from the installer\'s, '
                                 f'first at {wrong[0]}')
+
+    # A screen saver and a picture dropped together on the screen saver's field each go to their
+    # own; the picture can be taken away again.
+    driver.execute_script(
+        'const dt = new DataTransfer();'
+        'dt.items.add(new File([new Uint8Array(8)], "a.png")); dt.items.add(new File([], "b.scr"));'
+        'document.querySelector("label[for=saver]").dispatchEvent('
+        'new DragEvent("drop", {dataTransfer: dt, bubbles: true, cancelable: true}));')
+    names = lambda: [element(i).get_attribute('value').split('\\')[-1] for i in ('saver', 'picture')]
+    if names() != ['b.scr', 'a.png']:
+        failures.append(f'a drop of both fills the fields as {names()}')
+    element('no-picture').click()
+    if names()[1] or element('no-picture').get_attribute('hidden') is None:
+        failures.append('"Remove the picture" leaves it')
 
     # The switch gives the page's words in Japanese, and the kit's reasons follow it.
     element('lang').click()

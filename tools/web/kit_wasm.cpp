@@ -106,6 +106,15 @@ KIT_EXPORT(kit_language) void KitLanguage(int japanese) {
     SetLanguage(japanese ? Language::kJapanese : Language::kEnglish);
 }
 
+// Asked before the author's file is read: 0 with the reason when it is larger than any
+// installer and any screen saver may be.
+KIT_EXPORT(kit_file_size) int KitFileSize(double size) {
+    if (size <= kMaxInstallerSize)
+        return 1;
+    return Refuse(Say(Text::kFileTooLarge,
+                      {std::to_string(static_cast<uint64_t>(size)), SizeLimitText()}));
+}
+
 // Asked before the picture is read: 0 with the reason when its size alone refuses it.
 KIT_EXPORT(kit_picture_size) int KitPictureSize(double size) {
     std::string reason;
