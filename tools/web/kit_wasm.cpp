@@ -111,8 +111,8 @@ KIT_EXPORT(kit_language) void KitLanguage(int japanese) {
 KIT_EXPORT(kit_file_size) int KitFileSize(double size) {
     if (size <= kMaxInstallerSize)
         return 1;
-    return Refuse(Say(Text::kFileTooLarge,
-                      {std::to_string(static_cast<uint64_t>(size)), SizeLimitText()}));
+    return Refuse(
+        Say(Text::kFileTooLarge, {std::to_string(static_cast<uint64_t>(size)), SizeLimitText()}));
 }
 
 // Asked before the picture is read: 0 with the reason when its size alone refuses it.
