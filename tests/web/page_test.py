@@ -163,7 +163,7 @@ try:
             wait.until(lambda _: name.rsplit('.', 1)[0] in element('shown').text or
                        (words and words in element('message').text))
         message = element('message').text + '\n' + element('checks').text
-        if wanted and not element('machine').text.startswith('x86 (32-bit): into SysWOW64'):
+        if wanted and 'x86 (32-bit): into SysWOW64' not in element('machine').text + element('report').text:
             failures.append(f'{case}: the machine shows as "{element("machine").text}"')
         element('extract' if 'installer' in case else 'build').click()
         out = saved(folder, wanted) if wanted else time.sleep(0.5)
@@ -216,6 +216,16 @@ try:
                 failures.append(f'preview: {len(wrong)} pixels differ from the installer\'s, '
                                 f'first at {wrong[0]}')
 
+    # An installer whose name leaves the system folder is shown, but not taken out.
+    with open(sample, 'rb') as f:
+        evil = bytearray(f.read())
+    at = evil.index(b'@@@@@-----boundary of setup and data-----@@@@@') + 46
+    evil[at:at + 12] = b'..\\evil.scr\0'
+    element('saver').send_keys(file('evil.exe', bytes(evil)))
+    wait.until(lambda _: 'leaves the system folder' in element('report').text)
+    if element('extract').is_displayed():
+        failures.append('an installer whose name leaves the system folder is offered to take out')
+
     # A screen saver and a picture dropped together on the screen saver's field each go to their
     # own; the picture can be taken away again.
     driver.execute_script(
@@ -237,7 +247,7 @@ try:
     with open(sample, 'rb') as f:
         cut = file('cut-installer.exe', f.read()[:-100])
     for picked, where, words in [(file('empty.scr', b''), 'message', 'ファイルが空です'),
-                                 (cut, 'checks', 'データヘッダーの範囲: データヘッダーかスプラッシュ画像が')]:
+                                 (cut, 'report', 'データヘッダーの範囲  データヘッダーかスプラッシュ画像が')]:
         element('saver').send_keys(picked)
         try:
             WebDriverWait(driver, 10).until(lambda _: words in element(where).text)

@@ -130,6 +130,7 @@ InstallerFacts InspectInstaller(const ByteSource& file) {
     bool readable = ReadPackageIn(file, static_cast<uint32_t>(p), &prefix, &layout);
     if (prefix.size() < p + kSaverImageOffset)
         return f;
+    f.extractable = readable;
     f.stubSize = static_cast<uint32_t>(p);
     const char* field = reinterpret_cast<const char*>(prefix.data() + p + kSaverNameFieldOffset);
     bool terminated = memchr(field, 0, kSaverNameFieldLength) != nullptr;

@@ -35,6 +35,7 @@ struct InstallerFacts {
     DibFacts splash = {};
     std::vector<InstallerCheck> checks;
     bool installs = false;
+    bool extractable = false;  // its package reads as the installer reads it: extract takes it
 };
 
 // The installer maps its whole own file into its 2 GiB address space. Under Wine an installer

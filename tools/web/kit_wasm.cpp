@@ -61,6 +61,7 @@ struct Session {
     uint32_t rangeOffset = 0, rangeLength = 0;
     int32_t numbers[8] = {};
     std::vector<uint8_t> pixels;  // the splash as RGBA, for the preview
+    std::string report;           // inspect's report of an installer, in the chosen language
 };
 Session session;
 
@@ -94,6 +95,11 @@ KIT_EXPORT(kit_free) void KitFree(void* block) {
 
 KIT_EXPORT(kit_text) const char* KitText() {
     return session.text.c_str();
+}
+
+// What inspect says of the installer kit_take_saver last found.
+KIT_EXPORT(kit_report) const char* KitReport() {
+    return session.report.c_str();
 }
 
 // The names of the checks whose facts kit_text holds, as a JSON array in the chosen language.
@@ -152,7 +158,8 @@ KIT_EXPORT(kit_take_saver) int KitTakeSaver() {
     if (facts.packageFound) {
         Tell(facts);
         session.rangeOffset = facts.stubSize + kSaverImageOffset;
-        session.rangeLength = facts.saverSize;
+        session.rangeLength = facts.extractable ? facts.saverSize : 0;
+        session.report = FormatInspectText(facts);
         return 2;
     }
     if (saver.Size() == 0)
