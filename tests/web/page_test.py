@@ -216,16 +216,6 @@ try:
                 failures.append(f'preview: {len(wrong)} pixels differ from the installer\'s, '
                                 f'first at {wrong[0]}')
 
-    # An installer whose name leaves the system folder is shown, but not taken out.
-    with open(sample, 'rb') as f:
-        evil = bytearray(f.read())
-    at = evil.index(b'@@@@@-----boundary of setup and data-----@@@@@') + 46
-    evil[at:at + 12] = b'..\\evil.scr\0'
-    element('saver').send_keys(file('evil.exe', bytes(evil)))
-    wait.until(lambda _: 'leaves the system folder' in element('report').text)
-    if element('extract').is_displayed():
-        failures.append('an installer whose name leaves the system folder is offered to take out')
-
     # A screen saver and a picture dropped together on the screen saver's field each go to their
     # own; the picture can be taken away again.
     driver.execute_script(
@@ -239,6 +229,22 @@ try:
     element('no-picture').click()
     if names()[1] or element('no-picture').get_attribute('hidden') is None:
         failures.append('"Remove the picture" leaves it')
+
+    # An installer whose name leaves the system folder is shown, its own picture in the
+    # preview (the chosen one was taken away above), but not taken out.
+    with open(sample, 'rb') as f:
+        evil = bytearray(f.read())
+    at = evil.index(b'@@@@@-----boundary of setup and data-----@@@@@') + 46
+    evil[at:at + 12] = b'..\\evil.scr\0'
+    element('saver').send_keys(file('evil.exe', bytes(evil)))
+    wait.until(lambda _: 'leaves the system folder' in element('report').text)
+    if element('extract').is_displayed():
+        failures.append('an installer whose name leaves the system folder is offered to take out')
+    red = driver.execute_script('const d = document.getElementById("preview").getContext("2d")'
+                                '.getImageData(16, 640, 192, 128).data; let n = 0;'
+                                'for (let i = 0; i < d.length; i += 4) n += d[i] > 0; return n;')
+    if not red:
+        failures.append("a dropped installer's preview lacks its splash picture")
 
     # The switch gives the page's words in Japanese, and the kit's reasons follow it.
     element('lang').click()

@@ -24,6 +24,7 @@
 #include "tools/core/byte_source.h"
 #include "tools/core/dib_pixels.h"
 #include "tools/core/inspect.h"
+#include "tools/core/package_source.h"
 #include "tools/core/picture.h"
 #include "tools/core/saver_header.h"
 #include "tools/core/saver_program.h"
@@ -160,6 +161,13 @@ KIT_EXPORT(kit_take_saver) int KitTakeSaver() {
         session.rangeOffset = facts.stubSize + kSaverImageOffset;
         session.rangeLength = facts.extractable ? facts.saverSize : 0;
         session.report = FormatInspectText(facts);
+        // Its splash picture, for the preview.
+        uint64_t from = session.rangeOffset;
+        uint32_t q;
+        SplashLocation where;
+        session.splash.clear();
+        if (LocateSplashIn(saver, from, facts.saverSize, &q, &where) && where.complete)
+            ReadRange(saver, from + where.offset, where.length, &session.splash);
         return 2;
     }
     if (saver.Size() == 0)
