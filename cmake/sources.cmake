@@ -41,6 +41,7 @@ set(KIT_SOURCES
     tools/core/exif.cpp
     tools/core/inspect.cpp
     tools/core/inspect_format.cpp
+    tools/core/names.cpp
     tools/core/package_source.cpp
     tools/core/picture.cpp
     tools/core/picture_decode.cpp

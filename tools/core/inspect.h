@@ -24,7 +24,8 @@ struct InstallerFacts {
     uint32_t stubSize = 0;  // P
     bool signatureAttached = false;
     uint32_t signatureSize = 0;
-    std::string name, displayName;
+    std::string name, displayName;  // UTF-8, U+FFFD for a byte that is no code page 932 text
+    std::string nameBytes;          // as the package holds it
     uint32_t saverSize = 0;
     bool headerFound = false;
     uint32_t headerOffset = 0;                                     // Q, inside the screen saver
@@ -47,8 +48,9 @@ std::string SizeLimitText();
 InstallerFacts InspectInstaller(const uint8_t* file, size_t length);
 InstallerFacts InspectInstaller(const ByteSource& file);
 
-// Joins stub and screen saver under `name` into `out`; false with the first failed rule (of
-// the package writer or of the checks above) as the reason.
+// Joins stub and screen saver under `name` (UTF-8 text, stored as code page 932) into `out`;
+// false with the first failed rule (of the name, the package writer or the checks above) as
+// the reason.
 bool BuildInstaller(const std::vector<uint8_t>& stub, const std::vector<uint8_t>& saver,
                     const std::string& name, std::vector<uint8_t>* out, std::string* reason);
 

@@ -172,6 +172,8 @@ constexpr Entry kTable[] = {
     {Text::kCheckSize, "size", "サイズ"},
     {Text::kCheckPackage, "package", "パッケージ"},
     {Text::kCheckName, "name", "名前"},
+    {Text::kCheckNameText, "name is text", "名前の文字"},
+    {Text::kCheckFileName, "file name", "ファイル名"},
     {Text::kCheckTargetPath, "target path", "置き場所のパス"},
     {Text::kCheckNotWindowsOwn, "not Windows' own", "Windows 標準でない"},
     {Text::kCheckDataHeader, "data header", "データヘッダー"},
@@ -199,6 +201,29 @@ constexpr Entry kTable[] = {
      "Windows does not let even an administrator replace",
      "Windows に付属するスクリーンセーバーと同じ名前です。システムフォルダーにあるその"
      "ファイルは、管理者でも置き換えられません"},
+    {Text::kNameEmpty, "the name is empty", "名前が空です"},
+    {Text::kNameForbiddenCharacter, "the name has {1}, which Windows does not allow in a file name",
+     "名前に、Windows がファイル名に使わせない {1} があります"},
+    {Text::kNameOutsideCp932,
+     "the name has {1}, which Japanese Windows' code page (932) cannot hold",
+     "名前に、日本語版 Windows の文字コード (932) にない {1} があります"},
+    {Text::kNameTrailingDotOrSpace,
+     "the name ends with a dot or a space, which Windows drops from a file name",
+     "名前がピリオドか空白で終わっています。Windows はファイル名の末尾のピリオドと空白を"
+     "取り除きます"},
+    {Text::kNameEmptyStem, "the name has nothing before its extension, which the boxes show",
+     "名前の拡張子の前に何もありません。メッセージにはその部分が表示されます"},
+    {Text::kNameNotText, "the name is not text in this system's character set ({1})",
+     "名前がこのシステムの文字コード ({1}) のテキストではありません"},
+    {Text::kNameNotCp932Text,
+     "the name is not code page 932 text (byte {1} at {2}); the installer ends without "
+     "installing",
+     "名前がコードページ 932 のテキストではありません（位置 {2} のバイト {1}）。インストーラーは"
+     "何もインストールせずに終わります"},
+    {Text::kNameUnwritableHere,
+     "the name {1} cannot be written in this system's character set ({2}); name the output "
+     "with -o",
+     "名前 {1} はこのシステムの文字コード ({2}) で書けません。-o で出力先を指定してください"},
     {Text::kNoDataHeader,
      "the screen saver has no data header (its saver boundary marker is missing)",
      "スクリーンセーバーにデータヘッダーがありません（セーバー境界マーカーが見つかりません）"},
