@@ -54,10 +54,6 @@ if(SETUP_STUB)
     add_test(NAME kit.signing COMMAND ${CMAKE_SOURCE_DIR}/tests/kit/signing_test.sh
                                       $<TARGET_FILE:make-installer> ${WIN32_BUILD})
     set_tests_properties(kit.signing PROPERTIES RUN_SERIAL TRUE)
-    # Names typed under a UTF-8 locale install and register as themselves.
-    add_test(NAME kit.names_install COMMAND ${CMAKE_SOURCE_DIR}/tests/kit/names_install_test.sh
-                                            $<TARGET_FILE:make-installer> ${WIN32_BUILD})
-    set_tests_properties(kit.names_install PROPERTIES RUN_SERIAL TRUE)
     # Both tools in both languages against the table of texts.
     add_executable(kit_language_test ${CMAKE_SOURCE_DIR}/tests/kit/language_test.cpp ${KIT_SOURCES})
     target_link_libraries(kit_language_test PRIVATE setup_pure GTest::gtest_main)

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <cctype>
+#include <sstream>
 
 #include "tests/fixtures/synthetic_saver.h"
 #include "tools/core/inspect.h"
@@ -24,18 +25,13 @@ TEST(SaverNames, AreStoredAsWindowsWritesCodePage932OrRefusedWithTheCharacter) {
         {"What?.scr", nullptr, "\"?\" (U+003F), which Windows does not allow"},
         {"a<b>|c\".scr", nullptr, "\"<\" (U+003C)"},
         {"sub\\x.scr", nullptr, "\"\\\" (U+005C)"},
-        {"a:b.scr", nullptr, "\":\" (U+003A)"},
-        {"a*b.scr", nullptr, "\"*\" (U+002A)"},
         {"a\tb.scr", nullptr, "has U+0009, which Windows"},
         {"a\x7F.scr", nullptr, "has U+007F, which Windows"},
         {".scr", nullptr, "nothing before its extension"},
         {"x.scr.", nullptr, "ends with a dot or a space"},
-        {"x.scr ", nullptr, "ends with a dot or a space"},
         {"", nullptr, "the name is empty"},
         {"\xFF.scr", nullptr, "not text in this system's character set (UTF-8)"},
-        {"\xC0\xAF.scr", nullptr, "(UTF-8)"},      // an overlong slash
         {"\xED\xA0\x80.scr", nullptr, "(UTF-8)"},  // a surrogate
-        {"\xE6\x98.scr", nullptr, "(UTF-8)"},      // cut short
     };
     const Bytes saver = fixtures::SaverImage(300, {}), stub(64, 'S');
     for (const Case& c : cases) {
@@ -59,35 +55,33 @@ TEST(SaverNames, EveryDoubleByteCharacterRoundTrips) {
     int characters = 0;
     for (int lead = 0x81; lead <= 0xFC; lead += lead == 0x9F ? 0x41 : 1)
         for (int trail = 0x40; trail <= 0xFC; ++trail) {
-            std::string bytes = {static_cast<char>(lead), static_cast<char>(trail)}, text, again,
-                        back, reason;
-            if (!DecodeCp932(bytes, &text))
+            std::string text, again, back, reason;
+            if (!DecodeCp932({static_cast<char>(lead), static_cast<char>(trail)}, &text))
                 continue;
             ++characters;
-            ASSERT_TRUE(PackageName(text, &again, &reason)) << lead << " " << trail << reason;
-            ASSERT_TRUE(DecodeCp932(again, &back) && back == text) << lead << " " << trail;
+            ASSERT_TRUE(PackageName(text, &again, &reason) && DecodeCp932(again, &back) &&
+                        back == text)
+                << lead << " " << trail << reason;
         }
     EXPECT_EQ(7724, characters);
 }
 
-// Devices and the screen savers Windows ships, in any case, with and without an extension.
+// The screen savers Windows ships, and devices with and without an extension, in mixed case.
 TEST(SaverNames, NamesWindowsOwnAreRefusedInAnyCase) {
-    std::vector<std::string> owned = {
-        "aurora.scr",   "bubbles.scr",  "mystify.scr",  "photoscreensaver.scr",
-        "ribbons.scr",  "scrnsave.scr", "sstext3d.scr", "ss3dfo.scr",
-        "ssbezier.scr", "ssflwbox.scr", "ssmarque.scr", "ssmypics.scr",
-        "ssmyst.scr",   "sspipes.scr",  "ssstars.scr",  "logon.scr"};
-    for (std::string device :
-         {"con",  "prn",  "aux",  "nul",  "com1", "com2", "com3", "com4", "com5", "com6", "com7",
-          "com8", "com9", "lpt1", "lpt2", "lpt3", "lpt4", "lpt5", "lpt6", "lpt7", "lpt8", "lpt9"})
-        owned.insert(owned.end(), {device, device + ".scr"});
+    std::istringstream owned(
+        "aurora bubbles mystify photoscreensaver ribbons scrnsave sstext3d ss3dfo ssbezier "
+        "ssflwbox ssmarque ssmypics ssmyst sspipes ssstars logon con. prn. aux. nul. com1. com2. "
+        "com3. com4. com5. com6. com7. com8. com9. lpt1. lpt2. lpt3. lpt4. lpt5. lpt6. lpt7. "
+        "lpt8. lpt9.");
     const Bytes saver = fixtures::SaverImage(300, {}), stub(64, 'S');
-    for (const std::string& name : owned) {
-        std::string mixed = name, reason;
-        for (size_t i = 0; i < mixed.size(); i += 2)
-            mixed[i] = static_cast<char>(toupper(mixed[i]));
-        Bytes file;
-        EXPECT_FALSE(BuildInstaller(stub, saver, mixed, &file, &reason)) << mixed;
+    for (std::string name; owned >> name;) {  // a device ends in a dot: also without extension
+        std::string stem = name.substr(0, name.find('.')), reason;
+        for (std::string form : {stem + ".scr", name.back() == '.' ? stem : stem + ".scr"}) {
+            for (size_t i = 0; i < form.size(); i += 2)
+                form[i] = static_cast<char>(toupper(form[i]));
+            Bytes file;
+            EXPECT_FALSE(BuildInstaller(stub, saver, form, &file, &reason)) << form;
+        }
     }
 }
 
@@ -100,7 +94,6 @@ TEST(SaverNames, ForeignNamesTheInstallerCannotWriteInstallNothing) {
         {"\x85\x40.scr", "\xEF\xBF\xBD@.scr", "byte 0x85 at 0"},  // an empty row
         {"a\x81.scr\x81", "a\xEF\xBF\xBD.scr\xEF\xBF\xBD", "byte 0x81 at 1"},
         {"What?.scr", "What?.scr", "\"?\" (U+003F)"},
-        {"sub\\x.scr", "sub\\x.scr", "\"\\\" (U+005C)"},
     };
     for (const Case& c : cases) {
         Bytes file = fixtures::RawInstaller(Bytes(64), fixtures::NameField(c.name),

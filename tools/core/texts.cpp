@@ -55,15 +55,22 @@ constexpr Entry kTable[] = {
      "\n"
      "Joins the installer and SAVER.SCR into OUTPUT.EXE (default: SAVER without its extension\n"
      "and \"Setup.exe\", beside it). NAME is the file name the screen saver gets in the system\n"
-     "folder (default: SAVER.SCR's); the boxes show it without its last extension. --stub uses\n"
-     "another setup.exe than the one built in. Refuses whatever the installer would not install\n"
-     "as given; the output is written whole or not at all.\n",
+     "folder (default: SAVER.SCR's); the boxes show it without its last extension. It is text,\n"
+     "stored in Japanese Windows' code page (932): a character that code page lacks is refused,\n"
+     "as is a name Windows cannot hold as one file name (\\ / : * ? \" < > |, control characters,\n"
+     "a trailing dot or space, nothing before the extension, a device name such as CON).\n"
+     "--stub uses another setup.exe than the one built in. Refuses whatever the installer would\n"
+     "not install as given; the output is written whole or not at all.\n",
      "使い方: make-installer build SAVER.SCR [-o OUTPUT.EXE] [--name NAME] [--stub SETUP.EXE]\n"
      "\n"
      "インストーラーと SAVER.SCR を OUTPUT.EXE にまとめます（既定は SAVER.SCR の隣に、拡張子を\n"
      "除いた名前に「Setup.exe」を付けたファイル）。NAME はシステムフォルダーに置かれるときの\n"
      "スクリーンセーバーのファイル名です（既定は SAVER.SCR の名前）。メッセージには最後の拡張子を\n"
-     "除いて表示されます。--stub を指定すると組み込みのものの代わりにその setup.exe を使います。\n"
+     "除いて表示されます。NAME はテキストとして日本語版 Windows の文字コード (932) で格納される\n"
+     "ため、その文字コードにない文字を含む名前は作りません。Windows が一つのファイル名として\n"
+     "扱えない名前（\\ / : * ? \" < > |、制御文字、末尾のピリオドや空白、拡張子の前が空、CON の\n"
+     "ようなデバイス名）も同様です。\n"
+     "--stub を指定すると組み込みのものの代わりにその setup.exe を使います。\n"
      "インストーラーがそのままではインストールしないものは作りません。出力ファイルは完全に\n"
      "書き終えるか、まったく書かないかのどちらかです。\n"},
     {Text::kInspectHelp,
