@@ -142,11 +142,8 @@ int Extract(const std::string& path, Options& options) {
     // The name as text, written in the system's own character set.
     std::string name, output = options.count("-o") ? options["-o"] : "";
     size_t bad = 0;
-    if (output.empty() && !DecodeCp932(layout.saverName, &name, &bad)) {
-        char byte[8];
-        snprintf(byte, sizeof byte, "0x%02X", static_cast<uint8_t>(layout.saverName[bad]));
-        return Fail(path, Say(Text::kNameNotCp932Text, {byte, std::to_string(bad)}));
-    }
+    if (output.empty() && !DecodeCp932(layout.saverName, &name, &bad))
+        return Fail(path, NotCp932TextReason(layout.saverName, bad));
     if (output.empty() && !PathFromText(name.substr(BaseNameStart(name)), &output, &reason))
         return Fail(path, reason);
     if (!options.count("-o") && FileExists(output))

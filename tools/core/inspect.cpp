@@ -1,6 +1,5 @@
 #include "tools/core/inspect.h"
 
-#include <stdio.h>
 #include <string.h>
 
 #include "installer/package.h"
@@ -118,10 +117,7 @@ InstallerFacts InspectInstaller(const ByteSource& file) {
     Check(&f, Text::kCheckName, true, terminated && IsSafeSaverName(field),
           Say(terminated ? Text::kNameUnsafe : Text::kNameUnterminated));
     // The installer turns the name into UTF-16 and stops where that fails.
-    char byte[8];
-    snprintf(byte, sizeof byte, "0x%02X", text ? 0 : static_cast<uint8_t>(f.nameBytes[bad]));
-    Check(&f, Text::kCheckNameText, true, text,
-          Say(Text::kNameNotCp932Text, {byte, std::to_string(bad)}));
+    Check(&f, Text::kCheckNameText, true, text, text ? "" : NotCp932TextReason(f.nameBytes, bad));
     std::string unfit;
     if (text)
         Check(&f, Text::kCheckFileName, true, CheckFileName(f.name, &unfit), unfit);

@@ -187,6 +187,12 @@ bool PackageName(const std::string& utf8, std::string* cp932, std::string* reaso
     return true;
 }
 
+std::string NotCp932TextReason(const std::string& bytes, size_t badOffset) {
+    char byte[8];
+    snprintf(byte, sizeof byte, "0x%02X", static_cast<unsigned char>(bytes[badOffset]));
+    return Say(Text::kNameNotCp932Text, {byte, std::to_string(badOffset)});
+}
+
 bool DecodeCp932(const std::string& bytes, std::string* utf8, size_t* badOffset) {
     utf8->clear();
     bool text = true;

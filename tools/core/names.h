@@ -21,5 +21,8 @@ bool CheckFileName(const std::string& utf8, std::string* reason);
 // page, with its offset; `utf8` then holds U+FFFD in place of each such byte.
 bool DecodeCp932(const std::string& bytes, std::string* utf8, size_t* badOffset = nullptr);
 
+// Why the installer installs nothing under `bytes`, whose byte at `badOffset` is no text.
+std::string NotCp932TextReason(const std::string& bytes, size_t badOffset);
+
 // False when `text` is not UTF-8 (overlong forms, surrogates and truncated sequences included).
 bool IsUtf8(const std::string& text);
