@@ -77,8 +77,8 @@ def made(picture, name='starlight.scr', original=saver):
     return out
 
 
+# The tool's reason for refusing `name`, which the page must give word for word.
 def refusal(name):
-    """The tool's reason for refusing `name`, which the page must give word for word."""
     run = subprocess.run([tool, 'build', with_header, '-o', os.path.join(work, 'no.exe'), '--name',
                           name], stderr=subprocess.PIPE, text=True, env={'LC_ALL': 'C.UTF-8'})
     return run.stderr.split(f'"{name}": ', 1)[-1].strip()
