@@ -42,6 +42,7 @@ set(KIT_SOURCES
     tools/core/inspect.cpp
     tools/core/jpeg_scans.cpp
     tools/core/inspect_format.cpp
+    tools/core/names.cpp
     tools/core/package_source.cpp
     tools/core/picture.cpp
     tools/core/picture_decode.cpp

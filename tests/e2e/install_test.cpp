@@ -140,7 +140,9 @@ TEST_F(Install, FindsItselfWhateverItsFolderNameAndArguments) {
 
 // Names with a trail byte of 0x5C, a backslash to every code page but 932, land and are
 // registered under themselves whatever the process's code page: the system's (this runs under
-// Japanese and English, 932 and 1252) and UTF-8.
+// Japanese and English, 932 and 1252) and UTF-8. The third takes a character from each part of
+// the code page: symbols, Cyrillic, half-width katakana, both levels of kanji, NEC row 13, the
+// NEC-selected and the IBM extensions.
 TEST_F(Install, JapaneseNamesLandUnderThemselvesOnAnyCodePage) {
     struct Case {
         const char* name;  // code page 932, as in the package
@@ -148,7 +150,11 @@ TEST_F(Install, JapaneseNamesLandUnderThemselvesOnAnyCodePage) {
     } cases[] = {
         {"e2e_\x83\x5C\x83\x74\x83\x67.scr", "e2e_\xE3\x82\xBD\xE3\x83\x95\xE3\x83\x88.scr"},
         {"\x95\x5C\x8E\xA6\x8F\x5C.scr", "\xE8\xA1\xA8\xE7\xA4\xBA\xE5\x8D\x81.scr"},
-    };  // ソフト, 表示十
+        {"\x81\x5C\x84\x40\xBF\xCC\xC4\x9B\x5C\xE0\x5C\x87\x5C\xED\x5C\xEE\x5C\xFA\x5C\xFB\x5C\xFC"
+         "\x4B.scr",
+         "\xE2\x80\x95\xD0\x90\xEF\xBD\xBF\xEF\xBE\x8C\xEF\xBE\x84\xE5\xAA\xBE\xE6\xBF\xAC\xE2\x85"
+         "\xA8\xE5\x81\x86\xE7\xA0\xA1\xE7\xBA\x8A\xE7\x8A\xBE\xE9\xBB\x91.scr"},
+    };  // ソフト, 表示十, ―Аｿﾌﾄ媾濬Ⅸ偆砡纊犾黑
     scratch::Folder stubs("stubs");
     Bytes utf8Stub = e2e::Utf8CodePageStub(stubs);
     ASSERT_FALSE(utf8Stub.empty());
@@ -221,6 +227,7 @@ TEST_F(Install, BrokenPackagesNeverCrashAndWriteOnlyWhatIsSafe) {
         {"fewer than 306 bytes after P", "e2e_b5.scr", {}, 1, 0, 0},
         {"name without its zero byte", std::string(kSaverNameFieldLength, 'n'), saver, 0, 0, 0},
         {"name climbing out", "..\\e2e_b6.scr", saver, 0, 0, 0},
+        {"name no code page 932 text", "e2e_\x85\x40.scr", saver, 0, 0, 0},  // an empty row
         {"target path of 260 bytes", longest + "L.scr", saver, 0, 0, 0},
     };
     char windows[MAX_PATH];

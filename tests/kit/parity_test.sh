@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # make-installer natively and as make-installer.exe under Wine: the same files and output from
 # the same inputs, the same refusals with the same exit codes, and no output file after one.
-# Both speak Japanese here, so every case compares the translated texts too.
+# Both speak Japanese here, so every case compares the translated texts too, refusals included.
 # Usage: parity_test.sh NATIVE_TOOL SPLASH.BMP WINDOWS_TOOL_COMMAND...
 set -u
 unset LC_ALL LC_MESSAGES
@@ -19,7 +19,7 @@ check() {
   shift 2
   for tool in native windows; do
     rm -f -- "$out" "$out.partial"
-    if [ $tool = native ]; then "$native" "$@"; else "${windows[@]}" "$@"; fi 2>/dev/null |
+    if [ $tool = native ]; then "$native" "$@"; else "${windows[@]}" "$@"; fi 2>&1 |
       tr -d '\r' >"$tool.txt"; code=${PIPESTATUS[0]}
     [ "$code" = "$want" ] || say "$tool exits $code, not $want: $*"
     { [ "$want" = 0 ] || [ ! -e "$out" ]; } && [ ! -e "$out.partial" ] || say "$tool leaves $out: $*"
@@ -38,6 +38,17 @@ check 0 long.exe build saver.scr -o long.exe --name "$long"
 check 0 - inspect setup.exe --json
 check 0 back.scr extract setup.exe -o back.scr
 cmp -s back.scr saver.scr || say "extract does not give the screen saver back"
+
+# Names are text in both; the Windows tool takes its command line as UTF-16, so a drop under an
+# English Windows (code page 1252) gives the same bytes. extract writes the name back as text.
+cp saver.scr 星空.scr
+check 0 星空Setup.exe build 星空.scr
+check 0 soft.exe build saver.scr -o soft.exe --name ソフト.scr
+LANG=en_US.UTF-8 WINE_RUN_LANG=en_US.UTF-8 check 0 星空Setup.exe 星空.scr
+check 0 星空.scr extract 星空Setup.exe
+for name in Café.scr 😀.scr '24/7 Clock.scr' 'What?.scr'; do
+  check 1 out.exe build saver.scr -o out.exe --name "$name"
+done
 
 # Pictures as authors keep them, decoded to the same bytes: PNG with alpha from opaque to clear,
 # progressive JPEG, JPEG with restart markers, run-length BMP; a PNG cut short is refused alike.

@@ -1,9 +1,11 @@
 #!/usr/bin/env bash
 # Signed installers install their screen saver unaltered: one signed after building, and one
-# whose screen saver was itself signed before packing, which must keep its own signature.
+# whose screen saver was itself signed before packing, which must keep its own signature. Their
+# names, typed as text under a UTF-8 locale (星空.scr, and ソフト.scr by --name), land and are
+# registered as themselves.
 # usage: signing_test.sh MAKE_INSTALLER WIN32_BUILD_DIR
 set -euo pipefail
-export LC_ALL=C # the checks read the English report
+export LC_ALL=C.UTF-8 # the checks read the English report
 tool=$(realpath "$1") build=$(cd "$2" && pwd) root=$(cd "$(dirname "$0")/../.." && pwd)
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
@@ -15,11 +17,14 @@ verify() { osslsigncode verify -CAfile cert.pem -in "$1" >/dev/null || { echo "F
 
 "$tool" header "$build/starlight.scr" --splash "$root/samples/starlight-splash.bmp" -o plain.scr >/dev/null
 sign plain.scr signed.scr
-# The prefix may be in a guest machine, so Wine itself deletes and copies out the installed file.
-installed='C:\windows\system32\e2e_signing.scr'
-wine_cmd() { "$root/runner/wine-run" --build "$build" cmd /c "$@" >/dev/null 2>&1 || true; }
-for saver in plain.scr signed.scr; do
-  "$tool" build "$saver" --name e2e_signing.scr -o setup.exe >/dev/null
+cp plain.scr 星空.scr
+# The prefix may be in a guest machine, so Wine itself deletes and copies out the installed file,
+# by its name and by the path the registry holds (its short form, gone with the file).
+wine_cmd() { "$root/runner/wine-run" --build "$build" cmd /c "$@" 2>/dev/null | tr -d '\r' || true; }
+for run in 星空.scr 'signed.scr --name ソフト.scr'; do
+  set -- $run
+  saver=$1 installed="C:\\windows\\system32\\${3:-$1}"
+  "$tool" build "$@" -o setup.exe >/dev/null
   [ $(($(stat -c %s setup.exe) % 8)) -eq 0 ] || { echo "FAIL: $saver: length not a multiple of 8"; exit 1; }
   sign setup.exe setup-signed.exe
   verify setup-signed.exe
@@ -27,12 +32,17 @@ for saver in plain.scr signed.scr; do
     || { echo "FAIL: $saver: inspect shows no signature"; exit 1; }
   "$tool" extract setup-signed.exe -o extracted.scr >/dev/null
   cmp extracted.scr "$saver" || { echo "FAIL: $saver: extract differs"; exit 1; }
-  wine_cmd del "$installed"
-  rm -f installed.scr
+  wine_cmd del "$installed" >/dev/null
+  rm -f installed.scr registered.scr
   "$root/runner/wine-run" --build "$build" "$build/preview.exe" setup-signed.exe . >/dev/null
-  wine_cmd copy /b "$installed" installed.scr
-  cmp installed.scr "$saver" || { echo "FAIL: $saver: the installed file differs"; exit 1; }
-  wine_cmd del "$installed"
+  wine_cmd copy /b "$installed" installed.scr >/dev/null
+  value=$("$root/runner/wine-run" --build "$build" reg query 'HKCU\Control Panel\Desktop' /v \
+    SCRNSAVE.EXE 2>/dev/null | tr -d '\r' | sed -n 's/.*REG_SZ *//p')
+  wine_cmd copy /b "$value" registered.scr >/dev/null
+  wine_cmd del "$installed" >/dev/null
+  cmp installed.scr "$saver" || { echo "FAIL: $saver: not installed as $installed"; exit 1; }
+  cmp -s registered.scr "$saver" && [ -z "$(wine_cmd if exist "$value" echo left)" ] ||
+    { echo "FAIL: $saver: registered as \"$value\", not $installed"; exit 1; }
 done
 verify signed.scr
 echo "signed installers install their screen savers byte for byte"

@@ -1,10 +1,37 @@
 #include "tools/cli/console.h"
 
 #include <windows.h>
+// After windows.h, which it needs.
+#include <shellapi.h>
 
 Language UserLanguage() {
     return PRIMARYLANGID(GetUserDefaultUILanguage()) == LANG_JAPANESE ? Language::kJapanese
                                                                       : Language::kEnglish;
+}
+
+std::vector<std::string> CommandLine(int, char**) {
+    int count = 0;
+    wchar_t** wide = CommandLineToArgvW(GetCommandLineW(), &count);
+    std::vector<std::string> arguments;
+    for (int i = 0; wide && i < count; ++i) {
+        int length = WideCharToMultiByte(CP_UTF8, 0, wide[i], -1, nullptr, 0, nullptr, nullptr);
+        std::string text(static_cast<size_t>(length > 0 ? length : 1), '\0');
+        WideCharToMultiByte(CP_UTF8, 0, wide[i], -1, &text[0], length, nullptr, nullptr);
+        text.resize(text.size() - 1);
+        arguments.push_back(text);
+    }
+    LocalFree(wide);
+    return arguments;
+}
+
+bool TextFromArgument(const std::string& argument, std::string* text, std::string*) {
+    *text = argument;
+    return true;
+}
+
+bool PathFromText(const std::string& text, std::string* path, std::string*) {
+    *path = text;
+    return true;
 }
 
 static bool IsConsole(HANDLE handle) {

@@ -23,9 +23,28 @@ static char g_partialPath[4096];
 static volatile sig_atomic_t g_partialExists = 0;
 
 #ifdef _WIN32
+// The tool's paths are UTF-8; Windows takes any file name as UTF-16, whatever its code page.
+static std::wstring Wide(const std::string& path) {
+    int length = MultiByteToWideChar(CP_UTF8, 0, path.c_str(), -1, nullptr, 0);
+    std::wstring wide(static_cast<size_t>(length > 0 ? length : 1), L'\0');
+    MultiByteToWideChar(CP_UTF8, 0, path.c_str(), -1, &wide[0], length);
+    wide.resize(wide.size() - 1);
+    return wide;
+}
+
+static FILE* OpenFile(const std::string& path, const char* mode) {
+    return _wfopen(Wide(path).c_str(), Wide(mode).c_str());
+}
+
+static int RemoveFile(const std::string& path) {
+    return _wremove(Wide(path).c_str());
+}
+
+static wchar_t g_partialWide[4096];
+
 static BOOL WINAPI RemovePartialOnConsoleEvent(DWORD) {
     if (g_partialExists)
-        DeleteFileA(g_partialPath);
+        DeleteFileW(g_partialWide);
     return FALSE;  // and end as the system ends a console program
 }
 
@@ -36,9 +55,9 @@ static void WatchForEarlyEnd() {
 }
 
 // Shared for deletion, so the console handler's thread can remove it while it is being written.
-static FILE* CreatePartial(const char* path) {
-    HANDLE handle = CreateFileA(path, GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr,
-                                CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+static FILE* CreatePartial(const char*) {
+    HANDLE handle = CreateFileW(g_partialWide, GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_DELETE,
+                                nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (handle == INVALID_HANDLE_VALUE) {
         errno = GetLastError() == ERROR_ACCESS_DENIED ? EACCES : ENOENT;
         return nullptr;
@@ -54,6 +73,14 @@ static FILE* CreatePartial(const char* path) {
     return file;
 }
 #else
+static FILE* OpenFile(const std::string& path, const char* mode) {
+    return fopen(path.c_str(), mode);
+}
+
+static int RemoveFile(const std::string& path) {
+    return remove(path.c_str());
+}
+
 static void RemovePartialOnSignal(int signal) {
     if (g_partialExists)
         unlink(g_partialPath);
@@ -109,7 +136,7 @@ static std::string SystemReason(int error) {
 }
 
 bool ReadWholeFile(const std::string& path, std::vector<uint8_t>* bytes, std::string* reason) {
-    FILE* file = fopen(path.c_str(), "rb");
+    FILE* file = OpenFile(path, "rb");
     if (!file) {
         *reason = SystemReason(errno);
         return false;
@@ -136,7 +163,7 @@ uint64_t FileSizeOf(const std::string& path) {
 #ifdef _WIN32
     // The C library's stat() here has a 32-bit size.
     WIN32_FILE_ATTRIBUTE_DATA data;
-    if (!GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data))
+    if (!GetFileAttributesExW(Wide(path).c_str(), GetFileExInfoStandard, &data))
         return 0;
     return uint64_t{data.nFileSizeHigh} << 32 | data.nFileSizeLow;
 #else
@@ -146,14 +173,18 @@ uint64_t FileSizeOf(const std::string& path) {
 }
 
 bool FileExists(const std::string& path) {
+#ifdef _WIN32
+    return GetFileAttributesW(Wide(path).c_str()) != INVALID_FILE_ATTRIBUTES;
+#else
     struct stat status;
     return stat(path.c_str(), &status) == 0;
+#endif
 }
 
 #ifdef _WIN32
 static bool FileIdentity(const std::string& path, BY_HANDLE_FILE_INFORMATION* info) {
     HANDLE file =
-        CreateFileA(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+        CreateFileW(Wide(path).c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                     nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
     if (file == INVALID_HANDLE_VALUE)
         return false;
@@ -180,7 +211,7 @@ bool IsSameFile(const std::string& a, const std::string& b) {
 // rename() on Windows refuses to replace an existing file.
 static bool ReplaceFile(const std::string& from, const std::string& to) {
 #ifdef _WIN32
-    return MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING) != 0;
+    return MoveFileExW(Wide(from).c_str(), Wide(to).c_str(), MOVEFILE_REPLACE_EXISTING) != 0;
 #else
     return rename(from.c_str(), to.c_str()) == 0;
 #endif
@@ -195,6 +226,14 @@ bool WriteFileAtomically(const std::string& path, const std::vector<uint8_t>& by
     }
     WatchForEarlyEnd();
     memcpy(g_partialPath, temporary.c_str(), temporary.size() + 1);
+#ifdef _WIN32
+    std::wstring wide = Wide(temporary);
+    if (wide.size() >= sizeof g_partialWide / sizeof g_partialWide[0]) {
+        *reason = Say(Text::kPathTooLong, {path});
+        return false;
+    }
+    memcpy(g_partialWide, wide.c_str(), (wide.size() + 1) * sizeof(wchar_t));
+#endif
     g_partialExists = 1;  // before the file appears: a signal may come the moment it does
     FILE* file = CreatePartial(temporary.c_str());
     if (!file) {
@@ -217,7 +256,7 @@ bool WriteFileAtomically(const std::string& path, const std::vector<uint8_t>& by
         error = errno;
     }
     if (!written) {
-        remove(temporary.c_str());
+        RemoveFile(temporary);
         g_partialExists = 0;
         *reason = Say(Text::kCannotWrite, {temporary, SystemReason(error)});
         return false;
@@ -225,7 +264,7 @@ bool WriteFileAtomically(const std::string& path, const std::vector<uint8_t>& by
     bool renamed = ReplaceFile(temporary, path);
     if (!renamed) {
         *reason = Say(Text::kCannotRename, {temporary, path});
-        remove(temporary.c_str());
+        RemoveFile(temporary);
     }
     g_partialExists = 0;
     return renamed;

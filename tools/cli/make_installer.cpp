@@ -16,6 +16,7 @@
 #include "tools/cli/console.h"
 #include "tools/cli/files.h"
 #include "tools/core/inspect.h"
+#include "tools/core/names.h"
 #include "tools/core/picture.h"
 #include "tools/core/saver_header.h"
 #include "tools/core/texts.h"
@@ -72,8 +73,11 @@ int Write(const std::string& path, const Bytes& bytes) {
 // `prepared`: the screen saver's bytes when they are not its file's (a drop with a picture).
 int BuildFile(const std::string& saverPath, const Bytes* prepared, Options& options,
               Bytes* installer) {
-    std::string name =
+    std::string given =
         options.count("--name") ? options["--name"] : saverPath.substr(BaseNameStart(saverPath));
+    std::string name, reason;
+    if (!TextFromArgument(given, &name, &reason))
+        return Fail(saverPath, Say(Text::kRefusedAs, {given, reason}));
     // Default: beside the saver, its file name without the extension and "Setup.exe".
     size_t dot = saverPath.find_last_of('.');
     if (dot == std::string::npos || dot < BaseNameStart(saverPath))
@@ -89,7 +93,6 @@ int BuildFile(const std::string& saverPath, const Bytes* prepared, Options& opti
         return refused;
     if (int refused = RefuseTooLarge(saverPath))
         return refused;
-    std::string reason;
     if (options.count("--stub") && !ReadWholeFile(stubPath, &stub, &reason))
         return Fail(stubPath, Say(Text::kCannotRead, {reason}));
     if (stub.empty())
@@ -136,8 +139,13 @@ int Extract(const std::string& path, Options& options) {
     if (file.size() > 0xFFFFFFFFu ||
         !LocatePackage(file.data(), static_cast<uint32_t>(file.size()), &layout))
         return Fail(path, Say(Text::kNoPackage));
-    std::string name = layout.saverName;
-    std::string output = options.count("-o") ? options["-o"] : name.substr(BaseNameStart(name));
+    // The name as text, written in the system's own character set.
+    std::string name, output = options.count("-o") ? options["-o"] : "";
+    size_t bad = 0;
+    if (output.empty() && !DecodeCp932(layout.saverName, &name, &bad))
+        return Fail(path, NotCp932TextReason(layout.saverName, bad));
+    if (output.empty() && !PathFromText(name.substr(BaseNameStart(name)), &output, &reason))
+        return Fail(path, reason);
     if (!options.count("-o") && FileExists(output))
         return Fail(output, Say(Text::kExistsAlready));
     if (int refused = RefuseOverwritingInputs(output, {path}))
@@ -258,7 +266,8 @@ int Drop(const std::vector<std::string>& files) {
     return 0;
 }
 
-int Run(int argc, char** argv) {
+int Run(const std::vector<std::string>& argv) {
+    int argc = static_cast<int>(argv.size());
     std::string first = argc > 1 ? argv[1] : "";
     if (first == "--help" || first == "-h") {
         Show(stdout, Say(Text::kToolHelp));
@@ -301,7 +310,7 @@ int Run(int argc, char** argv) {
         return command.run(inputs[0], options);
     }
     if (argc <= 3 && (IsSaverFile(first) || IsPictureFile(first)))
-        return Drop(std::vector<std::string>(argv + 1, argv + argc));
+        return Drop(std::vector<std::string>(argv.begin() + 1, argv.end()));
     return Usage(Say(Text::kUnknownCommand, {first}));
 }
 
@@ -309,7 +318,7 @@ int Run(int argc, char** argv) {
 
 int main(int argc, char** argv) {
     SetLanguage(UserLanguage());
-    int status = Run(argc, argv);
+    int status = Run(CommandLine(argc, argv));
     fflush(stdout);
     fflush(stderr);
     // From Explorer the window would close before the author could read it.

@@ -3,6 +3,7 @@
 #include <string.h>
 
 #include "installer/package.h"
+#include "tools/core/names.h"
 #include "tools/core/package_source.h"
 #include "tools/core/saver_program.h"
 #include "render/dib.h"
@@ -134,13 +135,20 @@ InstallerFacts InspectInstaller(const ByteSource& file) {
     f.stubSize = static_cast<uint32_t>(p);
     const char* field = reinterpret_cast<const char*>(prefix.data() + p + kSaverNameFieldOffset);
     bool terminated = memchr(field, 0, kSaverNameFieldLength) != nullptr;
-    f.name = terminated ? std::string(field) : std::string(field, kSaverNameFieldLength);
-    f.displayName = DisplayName(f.name);
+    f.nameBytes = terminated ? std::string(field) : std::string(field, kSaverNameFieldLength);
+    size_t bad = 0;
+    bool text = DecodeCp932(f.nameBytes, &f.name, &bad);
+    DecodeCp932(DisplayName(f.nameBytes), &f.displayName);
     Check(&f, Text::kCheckName, true, terminated && IsSafeSaverName(field),
           Say(terminated ? Text::kNameUnsafe : Text::kNameUnterminated));
-    Check(&f, Text::kCheckTargetPath, true, f.name.size() <= kMaxSaverNameLength,
+    // The installer turns the name into UTF-16 and stops where that fails.
+    Check(&f, Text::kCheckNameText, true, text, text ? "" : NotCp932TextReason(f.nameBytes, bad));
+    std::string unfit;
+    if (text)
+        Check(&f, Text::kCheckFileName, true, CheckFileName(f.name, &unfit), unfit);
+    Check(&f, Text::kCheckTargetPath, true, f.nameBytes.size() <= kMaxSaverNameLength,
           Say(Text::kNameTooLong,
-              {std::to_string(f.name.size()), std::to_string(kMaxSaverNameLength)}));
+              {std::to_string(f.nameBytes.size()), std::to_string(kMaxSaverNameLength)}));
     Check(&f, Text::kCheckNotWindowsOwn, true, !IsWindowsOwnSaverName(f.name),
           Say(Text::kNameWindowsOwn));
     uint32_t rest = static_cast<uint32_t>(length - p - kSaverImageOffset);
@@ -171,6 +179,9 @@ bool WriteInstallerHead(const uint8_t* stub, uint32_t stubLength, const ByteSour
         *reason = Say(Text::kReaches4GiB);
         return false;
     }
+    std::string stored;
+    if (!PackageName(name, &stored, reason))
+        return false;
     uint32_t saverLength = static_cast<uint32_t>(saver.Size());
     char marker[kMarkerBufferSize];
     BuildSetupBoundary(marker);
@@ -185,7 +196,7 @@ bool WriteInstallerHead(const uint8_t* stub, uint32_t stubLength, const ByteSour
     bool headerFound = LocateSplashIn(saver, 0, saverLength, &q, &splash);
     head->assign(InstallerHeadSize(stubLength, saverLength), 0);
     const char* refusal = nullptr;
-    if (!WriteInstallerHead(stub, stubLength, saverLength, headerFound, &splash, name.c_str(),
+    if (!WriteInstallerHead(stub, stubLength, saverLength, headerFound, &splash, stored.c_str(),
                             head->data(), &refusal)) {
         *reason = SayEnglish(refusal);
         return false;

@@ -25,7 +25,8 @@ struct InstallerFacts {
     uint32_t stubSize = 0;  // P
     bool signatureAttached = false;
     uint32_t signatureSize = 0;
-    std::string name, displayName;
+    std::string name, displayName;  // UTF-8, U+FFFD for a byte that is no code page 932 text
+    std::string nameBytes;          // as the package holds it
     uint32_t saverSize = 0;
     uint16_t saverMachine = 0;  // 0: no Windows program
     bool headerFound = false;
@@ -55,8 +56,9 @@ std::string SplashNote(uint64_t bytes, uint32_t width, uint32_t height);
 InstallerFacts InspectInstaller(const uint8_t* file, size_t length);
 InstallerFacts InspectInstaller(const ByteSource& file);
 
-// Joins stub and screen saver under `name` into `out`; false with the first failed rule (of
-// the package writer or of the checks above) as the reason.
+// Joins stub and screen saver under `name` (UTF-8 text, stored as code page 932) into `out`;
+// false with the first failed rule (of the name, the package writer or the checks above) as
+// the reason.
 bool BuildInstaller(const std::vector<uint8_t>& stub, const std::vector<uint8_t>& saver,
                     const std::string& name, std::vector<uint8_t>* out, std::string* reason);
 

@@ -42,8 +42,8 @@ size_t CheckColumns(const InstallerFacts& f) {
     return std::max<size_t>(widest + 2, 20);
 }
 
-// JSON wants UTF-8; a name is bytes in the installer's code page, so each byte outside ASCII
-// is written as its own \u00XX. A reason is UTF-8 already (Japanese, say) and stays so.
+// Texts are UTF-8 and stay so; bytes that are no text (a kind of picture header, say) are
+// written each as its own \u00XX.
 std::string Quote(const std::string& text, bool utf8 = false) {
     std::string out = "\"";
     for (unsigned char c : text) {
@@ -117,7 +117,14 @@ std::string FormatInspectJson(const InstallerFacts& f) {
         out += Field("stub_size", std::to_string(f.stubSize));
         out += Field("signature", "{" + Field("attached", Bool(f.signatureAttached)) +
                                       Field("size", std::to_string(f.signatureSize), true) + "}");
-        out += Field("name", Quote(f.name)) + Field("display_name", Quote(f.displayName));
+        std::string bytes;
+        for (unsigned char c : f.nameBytes) {
+            char hex[4];
+            snprintf(hex, sizeof hex, "%02x", c);
+            bytes += hex;
+        }
+        out += Field("name", Quote(f.name, true)) + Field("name_cp932", Quote(bytes)) +
+               Field("display_name", Quote(f.displayName, true));
         out += Field("saver_size", std::to_string(f.saverSize));
         out += Field("machine", f.saverMachine ? Quote(MachineName(f.saverMachine)) : "null");
         out += Field("machine_place", Quote(MachineAndPlace(f.saverMachine), true));

@@ -55,15 +55,22 @@ constexpr Entry kTable[] = {
      "\n"
      "Joins the installer and SAVER.SCR into OUTPUT.EXE (default: SAVER without its extension\n"
      "and \"Setup.exe\", beside it). NAME is the file name the screen saver gets in the system\n"
-     "folder (default: SAVER.SCR's); the boxes show it without its last extension. --stub uses\n"
-     "another setup.exe than the one built in. Refuses whatever the installer would not install\n"
-     "as given; the output is written whole or not at all.\n",
+     "folder (default: SAVER.SCR's); the boxes show it without its last extension. It is text,\n"
+     "stored in Japanese Windows' code page (932): a character that code page lacks is refused,\n"
+     "as is a name Windows cannot hold as one file name (\\ / : * ? \" < > |, control characters,\n"
+     "a trailing dot or space, nothing before the extension, a device name such as CON).\n"
+     "--stub uses another setup.exe than the one built in. Refuses whatever the installer would\n"
+     "not install as given; the output is written whole or not at all.\n",
      "使い方: make-installer build SAVER.SCR [-o OUTPUT.EXE] [--name NAME] [--stub SETUP.EXE]\n"
      "\n"
      "インストーラーと SAVER.SCR を OUTPUT.EXE にまとめます（既定は SAVER.SCR の隣に、拡張子を\n"
      "除いた名前に「Setup.exe」を付けたファイル）。NAME はシステムフォルダーに置かれるときの\n"
      "スクリーンセーバーのファイル名です（既定は SAVER.SCR の名前）。メッセージには最後の拡張子を\n"
-     "除いて表示されます。--stub を指定すると組み込みのものの代わりにその setup.exe を使います。\n"
+     "除いて表示されます。NAME はテキストとして日本語版 Windows の文字コード (932) で格納される\n"
+     "ため、その文字コードにない文字を含む名前は作りません。Windows が一つのファイル名として\n"
+     "扱えない名前（\\ / : * ? \" < > |、制御文字、末尾のピリオドや空白、拡張子の前が空、CON の\n"
+     "ようなデバイス名）も同様です。\n"
+     "--stub を指定すると組み込みのものの代わりにその setup.exe を使います。\n"
      "インストーラーがそのままではインストールしないものは作りません。出力ファイルは完全に\n"
      "書き終えるか、まったく書かないかのどちらかです。\n"},
     {Text::kInspectHelp,
@@ -172,6 +179,8 @@ constexpr Entry kTable[] = {
     {Text::kCheckSize, "size", "サイズ"},
     {Text::kCheckPackage, "package", "パッケージ"},
     {Text::kCheckName, "name", "名前"},
+    {Text::kCheckNameText, "name is text", "名前の文字"},
+    {Text::kCheckFileName, "file name", "ファイル名"},
     {Text::kCheckTargetPath, "target path", "置き場所のパス"},
     {Text::kCheckNotWindowsOwn, "not Windows' own", "Windows 標準でない"},
     {Text::kCheckDataHeader, "data header", "データヘッダー"},
@@ -199,6 +208,29 @@ constexpr Entry kTable[] = {
      "Windows does not let even an administrator replace",
      "Windows に付属するスクリーンセーバーと同じ名前です。システムフォルダーにあるその"
      "ファイルは、管理者でも置き換えられません"},
+    {Text::kNameEmpty, "the name is empty", "名前が空です"},
+    {Text::kNameForbiddenCharacter, "the name has {1}, which Windows does not allow in a file name",
+     "名前に、Windows がファイル名に使わせない {1} があります"},
+    {Text::kNameOutsideCp932,
+     "the name has {1}, which Japanese Windows' code page (932) cannot hold",
+     "名前に、日本語版 Windows の文字コード (932) にない {1} があります"},
+    {Text::kNameTrailingDotOrSpace,
+     "the name ends with a dot or a space, which Windows drops from a file name",
+     "名前がピリオドか空白で終わっています。Windows はファイル名の末尾のピリオドと空白を"
+     "取り除きます"},
+    {Text::kNameEmptyStem, "the name has nothing before its extension, which the boxes show",
+     "名前の拡張子の前に何もありません。メッセージにはその部分が表示されます"},
+    {Text::kNameNotText, "the name is not text in this system's character set ({1})",
+     "名前がこのシステムの文字コード ({1}) のテキストではありません"},
+    {Text::kNameNotCp932Text,
+     "the name is not code page 932 text (byte {1} at {2}); the installer ends without "
+     "installing",
+     "名前がコードページ 932 のテキストではありません（位置 {2} のバイト {1}）。インストーラーは"
+     "何もインストールせずに終わります"},
+    {Text::kNameUnwritableHere,
+     "the name {1} cannot be written in this system's character set ({2}); name the output "
+     "with -o",
+     "名前 {1} はこのシステムの文字コード ({2}) で書けません。-o で出力先を指定してください"},
     {Text::kNoDataHeader,
      "the screen saver has no data header (its saver boundary marker is missing)",
      "スクリーンセーバーにデータヘッダーがありません（セーバー境界マーカーが見つかりません）"},
