@@ -6,6 +6,8 @@
 #include <string.h>
 #include <sys/stat.h>
 
+#include <algorithm>
+
 #include "tools/cli/console.h"
 #include "tools/core/texts.h"
 
@@ -87,6 +89,8 @@ static FILE* CreatePartial(const char* path) {
 // standard error; redirected, it stays clean.
 static const uint64_t kLongWork = uint64_t{64} << 20;
 static const size_t kStep = size_t{8} << 20;
+// What is read and written at a time: the tool's memory does not grow with the file.
+static const size_t kPiece = size_t{1} << 20;
 
 static bool ShowsProgress(uint64_t total) {
     return total >= kLongWork && isatty(fileno(stderr));
@@ -108,8 +112,12 @@ static std::string SystemReason(int error) {
     return strerror(error);
 }
 
+static FILE* OpenToRead(const std::string& path) {
+    return fopen(path.c_str(), "rb");
+}
+
 bool ReadWholeFile(const std::string& path, std::vector<uint8_t>* bytes, std::string* reason) {
-    FILE* file = fopen(path.c_str(), "rb");
+    FILE* file = OpenToRead(path);
     if (!file) {
         *reason = SystemReason(errno);
         return false;
@@ -130,6 +138,80 @@ bool ReadWholeFile(const std::string& path, std::vector<uint8_t>* bytes, std::st
         *reason = SystemReason(errno);
     fclose(file);
     return !failed;
+}
+
+FileSource::~FileSource() {
+    Close();
+}
+
+void FileSource::Close() {
+    if (file_)
+        fclose(file_);
+    file_ = nullptr;
+}
+
+bool FileSource::Open(const std::string& path, std::string* reason) {
+    Close();
+    file_ = OpenToRead(path);
+    if (!file_) {
+        *reason = SystemReason(errno);
+        return false;
+    }
+#ifdef _WIN32
+    __int64 size = _filelengthi64(_fileno(file_));
+    bool folder = false;
+#else
+    struct stat status;
+    off_t size = fstat(fileno(file_), &status) == 0 ? status.st_size : -1;
+    // A folder opens here, but nothing can be read from it.
+    bool folder = size >= 0 && S_ISDIR(status.st_mode);
+    errno = folder ? EISDIR : errno;
+#endif
+    if (size < 0 || folder) {
+        *reason = SystemReason(errno);
+        Close();
+        return false;
+    }
+    size_ = static_cast<uint64_t>(size);
+    at_ = 0;
+    path_ = path;
+    return true;
+}
+
+bool FileSource::Read(uint64_t offset, size_t length, uint8_t* out) const {
+#ifdef _WIN32
+    bool placed = offset == at_ || _fseeki64(file_, static_cast<__int64>(offset), SEEK_SET) == 0;
+#else
+    bool placed = offset == at_ || fseeko(file_, static_cast<off_t>(offset), SEEK_SET) == 0;
+#endif
+    size_t got = placed ? fread(out, 1, length, file_) : 0;
+    at_ = offset + got;
+    if (got == length)
+        return true;
+    // A file cut short since it was opened reads to its end without an error.
+    failure_ = !placed || ferror(file_) ? SystemReason(errno) : Say(Text::kFileChanged);
+    clearerr(file_);
+    at_ = UINT64_MAX;
+    return false;
+}
+
+bool ScanFile(const std::string& path, const FileSource& file, ScannedSource* scan,
+              std::string* reason) {
+    uint64_t total = file.Size(), done = 0;
+    std::vector<uint8_t> piece(static_cast<size_t>(std::min<uint64_t>(total, kPiece)));
+    bool progress = ShowsProgress(total), more = total > 0;
+    while (more) {
+        size_t length = static_cast<size_t>(std::min<uint64_t>(total - done, kPiece));
+        if (!file.Read(done, length, piece.data())) {
+            *reason = file.Failure();
+            return false;
+        }
+        more = scan->Feed(piece.data(), length);
+        done += length;
+        if (progress && (done % kStep == 0 || !more))
+            ShowProgress(Text::kReading, path, more ? done : total, total);
+    }
+    return true;
 }
 
 uint64_t FileSizeOf(const std::string& path) {
@@ -186,47 +268,65 @@ static bool ReplaceFile(const std::string& from, const std::string& to) {
 #endif
 }
 
-bool WriteFileAtomically(const std::string& path, const std::vector<uint8_t>& bytes,
+// The temporary file's end on every way out but the rename, an exception included.
+struct Partial {
+    std::string path;
+    FILE* file;
+    ~Partial() {
+        if (file)
+            fclose(file);
+        if (g_partialExists)
+            remove(path.c_str());
+        g_partialExists = 0;
+    }
+};
+
+bool WriteFileAtomically(const std::string& path, const ByteSource& bytes, FileSource& input,
                          std::string* reason) {
     std::string temporary = path + ".partial";
     if (temporary.size() >= sizeof g_partialPath) {
         *reason = Say(Text::kPathTooLong, {path});
         return false;
     }
+    uint64_t total = bytes.Size();
+    std::vector<uint8_t> piece(static_cast<size_t>(std::min<uint64_t>(total, kPiece)));
     WatchForEarlyEnd();
     memcpy(g_partialPath, temporary.c_str(), temporary.size() + 1);
     g_partialExists = 1;  // before the file appears: a signal may come the moment it does
-    FILE* file = CreatePartial(temporary.c_str());
-    if (!file) {
-        g_partialExists = 0;
+    Partial partial = {temporary, CreatePartial(temporary.c_str())};
+    if (!partial.file) {
         *reason = Say(Text::kCannotCreate, {temporary, SystemReason(errno)});
         return false;
     }
-    bool progress = ShowsProgress(bytes.size());
+    bool progress = ShowsProgress(total);
     bool written = true;
-    for (size_t done = 0; written && done < bytes.size();) {
-        size_t step = bytes.size() - done < kStep ? bytes.size() - done : kStep;
-        written = fwrite(bytes.data() + done, 1, step, file) == step;
-        done += step;
-        if (progress && written)
-            ShowProgress(Text::kWriting, path, done, bytes.size());
+    int error = 0;
+    for (uint64_t done = 0; written && done < total;) {
+        size_t length = static_cast<size_t>(std::min<uint64_t>(total - done, piece.size()));
+        if (!bytes.Read(done, length, piece.data())) {
+            *reason = Say(Text::kCannotReadFile, {input.Path(), input.Failure()});
+            return false;
+        }
+        written = fwrite(piece.data(), 1, length, partial.file) == length;
+        error = errno;
+        done += length;
+        if (progress && written && (done % kStep == 0 || done == total))
+            ShowProgress(Text::kWriting, path, done, total);
     }
-    int error = errno;
-    if (fclose(file) != 0 && written) {
+    if (fclose(partial.file) != 0 && written) {
         written = false;
         error = errno;
     }
+    partial.file = nullptr;
     if (!written) {
-        remove(temporary.c_str());
-        g_partialExists = 0;
         *reason = Say(Text::kCannotWrite, {temporary, SystemReason(error)});
         return false;
     }
-    bool renamed = ReplaceFile(temporary, path);
-    if (!renamed) {
+    input.Close();
+    if (!ReplaceFile(temporary, path)) {
         *reason = Say(Text::kCannotRename, {temporary, path});
-        remove(temporary.c_str());
+        return false;
     }
     g_partialExists = 0;
-    return renamed;
+    return true;
 }

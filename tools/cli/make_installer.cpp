@@ -7,6 +7,8 @@
 #include <string.h>
 
 #include <map>
+#include <new>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -16,6 +18,7 @@
 #include "tools/cli/console.h"
 #include "tools/cli/files.h"
 #include "tools/core/inspect.h"
+#include "tools/core/package_source.h"
 #include "tools/core/picture.h"
 #include "tools/core/saver_header.h"
 #include "tools/core/texts.h"
@@ -55,23 +58,38 @@ int RefuseOverwritingInputs(const std::string& output, const std::vector<std::st
     return 0;
 }
 
-// Refused by its size, before a screen saver too large to install is read whole into memory.
+// Refused by its size, before a screen saver too large to install is read.
 int RefuseTooLarge(const std::string& saverPath) {
     if (FileSizeOf(saverPath) > kMaxSaverSize)
         return Fail(saverPath, Say(Text::kTooLarge, {SizeLimitText()}));
     return 0;
 }
 
-int Write(const std::string& path, const Bytes& bytes) {
+// A screen saver or installer streamed once for the package's two markers; after that the
+// checks read only what they look at, and the copy reads it once more.
+struct ScannedFile {
+    FileSource file;
+    ScannedSource scanned{file};
+};
+
+int ReadScanned(const std::string& path, ScannedFile* out) {
     std::string reason;
-    if (!WriteFileAtomically(path, bytes, &reason))
+    if (!out->file.Open(path, &reason) || !ScanFile(path, out->file, &out->scanned, &reason))
+        return Fail(path, Say(Text::kCannotRead, {reason}));
+    return 0;
+}
+
+int Write(const std::string& path, const ByteSource& bytes, FileSource& input) {
+    std::string reason;
+    if (!WriteFileAtomically(path, bytes, input, &reason))
         return Fail(path, reason);
     return 0;
 }
 
-// `prepared`: the screen saver's bytes when they are not its file's (a drop with a picture).
-int BuildFile(const std::string& saverPath, const Bytes* prepared, Options& options,
-              Bytes* installer) {
+// `prepared`: the screen saver's bytes when they are not its file's alone (a drop with a
+// picture), read from `file`, which is already open.
+int BuildFile(const std::string& saverPath, ScannedFile& file, const ByteSource* prepared,
+              Options& options, InstallerFacts* facts) {
     std::string name =
         options.count("--name") ? options["--name"] : saverPath.substr(BaseNameStart(saverPath));
     // Default: beside the saver, its file name without the extension and "Setup.exe".
@@ -80,7 +98,7 @@ int BuildFile(const std::string& saverPath, const Bytes* prepared, Options& opti
         dot = saverPath.size();
     std::string output =
         options.count("-o") ? options["-o"] : saverPath.substr(0, dot) + "Setup.exe";
-    Bytes stub(kBuiltInStub, kBuiltInStub + kBuiltInStubSize), saver;
+    Bytes stub(kBuiltInStub, kBuiltInStub + kBuiltInStubSize);
     std::string stubPath = options.count("--stub") ? options["--stub"] : Say(Text::kBuiltInStub);
     std::vector<std::string> inputs = {saverPath};
     if (options.count("--stub"))
@@ -90,51 +108,64 @@ int BuildFile(const std::string& saverPath, const Bytes* prepared, Options& opti
     if (int refused = RefuseTooLarge(saverPath))
         return refused;
     std::string reason;
+    if (options.count("--stub") && FileSizeOf(stubPath) > kMaxInstallerSize)
+        return Fail(stubPath, Say(Text::kTooLarge, {SizeLimitText()}));
     if (options.count("--stub") && !ReadWholeFile(stubPath, &stub, &reason))
         return Fail(stubPath, Say(Text::kCannotRead, {reason}));
     if (stub.empty())
         return Fail(stubPath, Say(Text::kNoBuiltInStub));
-    if (prepared)
-        saver = *prepared;
-    else if (!ReadWholeFile(saverPath, &saver, &reason))
-        return Fail(saverPath, Say(Text::kCannotRead, {reason}));
+    if (!prepared)
+        if (int failed = ReadScanned(saverPath, &file))
+            return failed;
+    const ByteSource& saver = prepared ? *prepared : file.scanned;
     char marker[kMarkerBufferSize];
     BuildSetupBoundary(marker);
     uint32_t at;
-    if (stub.size() <= 0xFFFFFFFFu &&
-        FindMarker(stub.data(), static_cast<uint32_t>(stub.size()), marker, &at))
+    uint32_t stubLength = static_cast<uint32_t>(stub.size());
+    if (FindMarker(stub.data(), stubLength, marker, &at))
         return Fail(stubPath, Say(Text::kStubHasMarker));
-    if (!BuildInstaller(stub, saver, name, installer, &reason))
+    Bytes head;
+    if (!WriteInstallerHead(stub.data(), stubLength, saver, name, &head, &reason, facts))
         return Fail(saverPath, Say(Text::kRefusedAs, {name, reason}));
-    if (int failed = Write(output, *installer))
+    MemorySource headSource(head);
+    JoinedSource installer({&headSource, &saver});
+    if (int failed = Write(output, installer, file.file))
         return failed;
-    Show(stdout, Say(Text::kBuilt, {output, std::to_string(installer->size()), name}));
+    Show(stdout, Say(Text::kBuilt, {output, std::to_string(installer.Size()), name}));
     return 0;
 }
 
 int Build(const std::string& saverPath, Options& options) {
-    Bytes installer;
-    return BuildFile(saverPath, nullptr, options, &installer);
+    ScannedFile file;
+    InstallerFacts facts;
+    return BuildFile(saverPath, file, nullptr, options, &facts);
 }
 
 int Inspect(const std::string& path, Options& options) {
-    Bytes file;
-    std::string reason;
-    if (!ReadWholeFile(path, &file, &reason))
-        return Fail(path, Say(Text::kCannotRead, {reason}));
-    InstallerFacts facts = InspectInstaller(file.data(), file.size());
+    ScannedFile file;
+    if (int failed = ReadScanned(path, &file))
+        return failed;
+    InstallerFacts facts = InspectInstaller(file.scanned);
     Show(stdout, options.count("--json") ? FormatInspectJson(facts) : FormatInspectText(facts));
     return facts.installs ? 0 : 1;
 }
 
+// Reads as the installer does, from the start to the name field: only the marker's search
+// passes over the file, and the copy reads the screen saver once.
 int Extract(const std::string& path, Options& options) {
-    Bytes file;
+    FileSource file;
     std::string reason;
-    if (!ReadWholeFile(path, &file, &reason))
+    if (!file.Open(path, &reason))
         return Fail(path, Say(Text::kCannotRead, {reason}));
+    char marker[kMarkerBufferSize];
+    BuildSetupBoundary(marker);
+    uint64_t p = 0;
+    Bytes prefix;
     PackageLayout layout;
-    if (file.size() > 0xFFFFFFFFu ||
-        !LocatePackage(file.data(), static_cast<uint32_t>(file.size()), &layout))
+    bool found = file.Size() <= 0xFFFFFFFFu && file.FindMarker(0, file.Size(), marker, &p);
+    if (!file.Failure().empty())
+        return Fail(path, Say(Text::kCannotRead, {file.Failure()}));
+    if (!found || !ReadPackageIn(file, static_cast<uint32_t>(p), &prefix, &layout))
         return Fail(path, Say(Text::kNoPackage));
     std::string name = layout.saverName;
     std::string output = options.count("-o") ? options["-o"] : name.substr(BaseNameStart(name));
@@ -143,30 +174,30 @@ int Extract(const std::string& path, Options& options) {
     if (int refused = RefuseOverwritingInputs(output, {path}))
         return refused;
     if (int failed =
-            Write(output, Bytes(layout.saverImage, layout.saverImage + layout.saverImageLength)))
+            Write(output, RangeSource(file, p + kSaverImageOffset, layout.saverImageLength), file))
         return failed;
     Show(stdout, Say(Text::kExtracted, {output, std::to_string(layout.saverImageLength)}));
     return 0;
 }
 
-// The screen saver with its data header and, given a picture, its splash picture, in memory.
-int AddHeader(const std::string& saverPath, const std::string& picturePath, Bytes* out,
-              size_t* splashSize) {
-    Bytes saver, picture, dib;
+// The data header and, given a picture, the splash picture that go after the screen saver.
+int AddHeader(const std::string& saverPath, const std::string& picturePath, ScannedFile* saver,
+              Bytes* tail, size_t* splashSize) {
+    Bytes picture, dib;
     if (int refused = RefuseTooLarge(saverPath))
         return refused;
+    if (int failed = ReadScanned(saverPath, saver))
+        return failed;
     std::string reason;
-    if (!ReadWholeFile(saverPath, &saver, &reason))
-        return Fail(saverPath, Say(Text::kCannotRead, {reason}));
     if (!picturePath.empty()) {
         if (!ReadWholeFile(picturePath, &picture, &reason))
             return Fail(picturePath, Say(Text::kCannotRead, {reason}));
         if (!PictureToPackedDib(picture.data(), picture.size(), &dib, &reason))
             return Fail(picturePath, Say(Text::kNotTakenAsSplash, {reason}));
     }
-    if (!AppendSaverDataHeader(saver, dib, out, &reason))
+    if (!MakeSaverDataHeader(saver->scanned, dib, tail, &reason))
         return Fail(saverPath, reason);
-    if (out->size() > kMaxSaverSize)
+    if (saver->scanned.Size() + tail->size() > kMaxSaverSize)
         return Fail(saverPath, Say(Text::kTooLargeWithHeader, {SizeLimitText()}));
     *splashSize = dib.size();
     return 0;
@@ -179,14 +210,17 @@ int Header(const std::string& saverPath, Options& options) {
     if (!picturePath.empty())
         if (int refused = RefuseOverwritingInputs(output, {picturePath}))
             return refused;
-    Bytes out;
+    ScannedFile saver;
+    Bytes tail;
     size_t splashSize;
-    if (int refused = AddHeader(saverPath, picturePath, &out, &splashSize))
+    if (int refused = AddHeader(saverPath, picturePath, &saver, &tail, &splashSize))
         return refused;
-    if (int failed = Write(output, out))
+    MemorySource tailSource(tail);
+    JoinedSource out({&saver.scanned, &tailSource});
+    if (int failed = Write(output, out, saver.file))
         return failed;
     Show(stdout, Say(Text::kHeaderWritten,
-                     {output, std::to_string(out.size()), std::to_string(splashSize)}));
+                     {output, std::to_string(out.Size()), std::to_string(splashSize)}));
     return 0;
 }
 
@@ -237,16 +271,20 @@ int Drop(const std::vector<std::string>& files) {
     }
     if (saverPath.empty())
         return Usage(Say(Text::kDropWhat));
-    Bytes prepared, installer;
+    ScannedFile file;
+    Bytes tail;
     size_t splashSize;
     if (!picturePath.empty())
-        if (int refused = AddHeader(saverPath, picturePath, &prepared, &splashSize))
+        if (int refused = AddHeader(saverPath, picturePath, &file, &tail, &splashSize))
             return refused;
+    MemorySource tailSource(tail);
+    JoinedSource prepared({&file.scanned, &tailSource});
     Options options;
+    InstallerFacts facts;
     if (int failed =
-            BuildFile(saverPath, picturePath.empty() ? nullptr : &prepared, options, &installer))
+            BuildFile(saverPath, file, picturePath.empty() ? nullptr : &prepared, options, &facts))
         return failed;
-    Show(stdout, "\n" + FormatInspectText(InspectInstaller(installer.data(), installer.size())));
+    Show(stdout, "\n" + FormatInspectText(facts));
     return 0;
 }
 
@@ -301,7 +339,15 @@ int Run(int argc, char** argv) {
 
 int main(int argc, char** argv) {
     SetLanguage(UserLanguage());
-    int status = Run(argc, argv);
+    int status = 1;
+    // Whatever asked for the memory: the tool says so and ends as a refusal, its output unwritten.
+    try {
+        status = Run(argc, argv);
+    } catch (const std::bad_alloc&) {
+        Show(stderr, "make-installer: " + Say(Text::kOutOfMemory) + "\n");
+    } catch (const std::length_error&) {
+        Show(stderr, "make-installer: " + Say(Text::kOutOfMemory) + "\n");
+    }
     fflush(stdout);
     fflush(stderr);
     // From Explorer the window would close before the author could read it.

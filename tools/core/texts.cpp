@@ -269,6 +269,11 @@ constexpr Entry kTable[] = {
     {Text::kEmptyFile, "the file is empty", "ファイルが空です"},
     {Text::kNotWindowsProgram, "not a screen saver: this file is no Windows program",
      "スクリーンセーバーではありません: Windows のプログラムではありません"},
+    {Text::kOutOfMemory, "not enough memory to go on; nothing was written",
+     "メモリーが足りないため続けられません。何も書き込んでいません"},
+    {Text::kCannotReadFile, "cannot read {1}: {2}", "{1} を読み込めません: {2}"},
+    {Text::kFileChanged, "the file ended early: it changed while it was read",
+     "ファイルが途中で終わっています。読み込み中に変更されました"},
 };
 
 constexpr bool InIdOrder() {

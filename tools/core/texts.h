@@ -103,6 +103,9 @@ enum class Text {
     kDoesNotInstall,
     kEmptyFile,
     kNotWindowsProgram,
+    kOutOfMemory,
+    kCannotReadFile,
+    kFileChanged,
     kCount
 };
 
