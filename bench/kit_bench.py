@@ -1,0 +1,141 @@
+#!/usr/bin/python3
+"""The command-line tools with a screen saver at the kit's size limit (1 GiB less 32 KiB: random
+bytes and a data header): build, inspect and extract by the Linux tool and by the Windows tool
+under Wine, each timed and its peak memory taken, against a plain copy of the same file (cp;
+under Wine cmd /c copy /b). Linux: wall time and the peak resident set of the tool's process
+(ru_maxrss, from wait4). Windows: build/win32/peak_memory.exe (bench/peak_memory_win.cpp) runs
+the tool inside Wine and gives the time there and the highest PeakWorkingSetSize that
+GetProcessMemoryInfo gave, which Wine takes from the process's VmHWM. Tool and copy alternate;
+the medians of RUNS pairs are in one Markdown table, progress on stderr. Both tools' installers
+and the extracted screen savers are compared with each other and with the file.
+usage: bench/kit_bench.py [RUNS]   (RUNS 5 by default; it builds what it needs first)"""
+import os
+import statistics
+import subprocess
+import sys
+import tempfile
+import time
+
+root = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
+tool = os.path.join(root, 'build/host/make-installer')
+win32 = os.path.join(root, 'build/win32')
+runs = max(1, int(sys.argv[1])) if len(sys.argv) > 1 else 5
+limit = (1 << 30) - (32 << 10)
+
+
+def log(text):
+    print('kit bench: ' + text, file=sys.stderr, flush=True)
+
+
+def linux(work, *args):
+    """(ms, peak bytes) of one run of `args` in `work`."""
+    start = time.monotonic()
+    child = subprocess.Popen(args, cwd=work, stdout=subprocess.DEVNULL)
+    _, status, usage = os.wait4(child.pid, 0)
+    child.returncode = os.waitstatus_to_exitcode(status)
+    if child.returncode != 0:
+        sys.exit(f'kit bench: {args} exits {child.returncode}')
+    return (time.monotonic() - start) * 1000, usage.ru_maxrss * 1024
+
+
+def windows(work, *args):
+    """(ms, peak bytes) of one run of the Windows program `args` under Wine, in `work`."""
+    out = subprocess.run([os.path.join(root, 'runner/wine-run'), '--build', win32,
+                          os.path.join(win32, 'peak_memory.exe'), *args], cwd=work,
+                         stdout=subprocess.PIPE, text=True, check=True).stdout
+    _, ms, code, peak, _ = out.strip().splitlines()[-1].split()
+    if code != '0':
+        sys.exit(f'kit bench: {args} exits {code} under Wine')
+    return float(ms), int(peak)
+
+
+def z_path(path):
+    return 'Z:' + path.replace('/', '\\')
+
+
+def measure(work, run, exe, copy):
+    """{command: [(ms, peak, copy ms), ...]}: build and extract each against the copy,
+    alternating which goes first; inspect, which reads the file once, alone."""
+    commands = {'build': [exe, 'build', 'Saver.scr', '-o', 'Setup.exe'],
+                'inspect': [exe, 'inspect', 'Setup.exe'],
+                'extract': [exe, 'extract', 'Setup.exe', '-o', 'Back.scr']}
+    figures = {name: [] for name in commands}
+    for i in range(runs):
+        for name, args in commands.items():
+            if name == 'inspect':
+                os.sync()
+                figures[name].append((*run(work, *args), None))
+                continue
+            order = ('tool', 'copy') if i % 2 == 0 else ('copy', 'tool')
+            got = {}
+            for side in order:
+                # Each starts with nothing left to write back, so neither pays for the other.
+                os.sync()
+                got[side] = run(work, *(args if side == 'tool' else copy))
+            figures[name].append((*got['tool'], got['copy'][0]))
+            os.remove(os.path.join(work, 'Copy.scr'))
+    return figures
+
+
+def main():
+    log('building (scripts/build)')
+    built = subprocess.run(['bash', 'scripts/build'], cwd=root, stdout=subprocess.PIPE,
+                           stderr=subprocess.STDOUT, text=True)
+    if built.returncode != 0:
+        sys.exit(built.stdout + '\nkit bench: the build failed')
+    for needed in (tool, os.path.join(win32, 'make-installer.exe'),
+                   os.path.join(win32, 'peak_memory.exe')):
+        if not os.path.exists(needed):
+            sys.exit(f'kit bench: the build made no {needed}')
+    subprocess.run([os.path.join(root, 'runner/wine-env'), 'start', win32], check=True,
+                   stdout=subprocess.DEVNULL)
+    work = tempfile.mkdtemp(prefix='kit-bench-', dir=os.path.join(root, 'build'))
+    log(f'making a screen saver of {limit} bytes in {work}')
+    with open(os.path.join(work, 'raw.bin'), 'wb') as f:
+        for _ in range(limit // (1 << 20)):
+            f.write(os.urandom(1 << 20))
+        f.write(os.urandom(limit % (1 << 20) - 198))
+    linux(work, tool, 'header', 'raw.bin', '-o', 'Saver.scr')
+    os.remove(os.path.join(work, 'raw.bin'))
+    assert os.path.getsize(os.path.join(work, 'Saver.scr')) == limit
+    sides = {}
+    log(f'the Linux tool, {runs} pairs')
+    sides['Linux'] = measure(work, linux, tool, ['cp', 'Saver.scr', 'Copy.scr'])
+    os.rename(os.path.join(work, 'Setup.exe'), os.path.join(work, 'Linux.exe'))
+    os.rename(os.path.join(work, 'Back.scr'), os.path.join(work, 'Linux.scr'))
+    log(f'the Windows tool under Wine, {runs} pairs')
+    sides['Windows (Wine)'] = measure(work, windows, z_path(os.path.join(win32, 'make-installer.exe')),
+                                      ['cmd', '/c', 'copy', '/b', 'Saver.scr', 'Copy.scr'])
+    same = all(subprocess.run(['cmp', '-s', a, b], cwd=work).returncode == 0
+               for a, b in (('Linux.exe', 'Setup.exe'), ('Linux.scr', 'Saver.scr'),
+                            ('Back.scr', 'Saver.scr')))
+    if same:
+        subprocess.run(['rm', '-rf', work])
+    wine = subprocess.run(['wine', '--version'], stdout=subprocess.PIPE, text=True).stdout.strip()
+    cpu = next((line.split(':', 1)[1].strip() for line in open('/proc/cpuinfo')
+                if line.startswith('model name')), '?')
+    print(f'Machine: {cpu}, {os.cpu_count()} cores, {wine}; screen saver of {limit:,} bytes; '
+          f'{runs} pairs per figure; {time.strftime("%Y-%m-%d", time.gmtime())}')
+    print()
+    print('| Figure | Goal | Measured | Met |')
+    print('|---|---|---|---|')
+    for side, figures in sides.items():
+        for name, rows in figures.items():
+            peak = max(peak for _, peak, _ in rows) / (1 << 20)
+            print(f'| {side} {name}: peak memory | < 64 MiB | {peak:.1f} MiB | '
+                  f'{"yes" if peak < 64 else "no"} |')
+            ms = statistics.median(ms for ms, _, _ in rows)
+            if name == 'inspect':
+                runs_ms = '; '.join(f'{ms:.0f}' for ms, _, _ in rows)
+                print(f'| {side} {name}, ms (median; runs) | | {ms:.0f}; {runs_ms} | |')
+                continue
+            ratio = statistics.median(ms / copy for ms, _, copy in rows)
+            pairs = '; '.join(f'{ms:.0f}/{copy:.0f}' for ms, _, copy in rows)
+            print(f'| {side} {name} ÷ copy (median ratio) | ≤ 1.25 | {ratio:.2f} ({ms:.0f} ms) | '
+                  f'{"yes" if ratio <= 1.25 else "no"} |')
+            print(f'| … pairs, ms (tool / copy) | | {pairs} | |')
+    print(f'| Both tools give the same installer, and extract the file | same | '
+          f'{"same" if same else "different"} | {"yes" if same else "no"} |')
+
+
+main()
