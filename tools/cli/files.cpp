@@ -165,7 +165,8 @@ bool FileSource::Open(const std::string& path, std::string* reason) {
     off_t size = fstat(fileno(file_), &status) == 0 ? status.st_size : -1;
     // A folder opens here, but nothing can be read from it.
     bool folder = size >= 0 && S_ISDIR(status.st_mode);
-    errno = folder ? EISDIR : errno;
+    if (folder)
+        errno = EISDIR;
 #endif
     if (size < 0 || folder) {
         *reason = SystemReason(errno);
@@ -295,6 +296,7 @@ bool WriteFileAtomically(const std::string& path, const ByteSource& bytes, FileS
     g_partialExists = 1;  // before the file appears: a signal may come the moment it does
     Partial partial = {temporary, CreatePartial(temporary.c_str())};
     if (!partial.file) {
+        g_partialExists = 0;  // whatever holds that name is not ours to remove
         *reason = Say(Text::kCannotCreate, {temporary, SystemReason(errno)});
         return false;
     }
