@@ -3,7 +3,7 @@
 bytes and a data header): build, inspect and extract by the Linux tool and by the Windows tool
 under Wine, each timed and its peak memory taken, against a plain copy of the same file (cp;
 under Wine cmd /c copy /b). Linux: wall time and the peak resident set of the tool's process
-(ru_maxrss, from wait4). Windows: build/win32/peak_memory.exe (bench/peak_memory_win.cpp) runs
+(ru_maxrss, as GNU time's %M gives it). Windows: build/win32/peak_memory.exe (bench/peak_memory_win.cpp) runs
 the tool inside Wine and gives the time there and the highest PeakWorkingSetSize that
 GetProcessMemoryInfo gave, which Wine takes from the process's VmHWM. Tool and copy alternate,
 each after a sync; the fastest of RUNS runs of each side and the median ratio are in one
@@ -29,14 +29,17 @@ def log(text):
 
 
 def linux(work, *args):
-    """(ms, peak bytes) of one run of `args` in `work`."""
+    """(ms, peak bytes) of one run of `args` in `work`. GNU time forks it: a child forked from
+    this Python would carry Python's own peak resident set (some 14 MiB) through its exec."""
+    peak = os.path.join(work, 'peak.txt')
     start = time.monotonic()
-    child = subprocess.Popen(args, cwd=work, stdout=subprocess.DEVNULL)
-    _, status, usage = os.wait4(child.pid, 0)
-    child.returncode = os.waitstatus_to_exitcode(status)
-    if child.returncode != 0:
-        sys.exit(f'kit bench: {args} exits {child.returncode}')
-    return (time.monotonic() - start) * 1000, usage.ru_maxrss * 1024
+    code = subprocess.run(['/usr/bin/time', '-f', '%M', '-o', peak, *args], cwd=work,
+                          stdout=subprocess.DEVNULL).returncode
+    ms = (time.monotonic() - start) * 1000
+    if code != 0:
+        sys.exit(f'kit bench: {args} exits {code}')
+    with open(peak) as f:
+        return ms, int(f.read().split()[-1]) * 1024
 
 
 def windows(work, *args):

@@ -269,66 +269,135 @@ static bool ReplaceFile(const std::string& from, const std::string& to) {
 #endif
 }
 
-// The temporary file's end on every way out but the rename, an exception included.
-struct Partial {
-    std::string path;
-    FILE* file;
+// The temporary file beside the output while it is written: removed on every way out but
+// Keep, an exception included, and by the handlers of the signals that end the tool.
+class Partial {
+public:
+    Partial(const std::string& path, uint64_t total)
+        : path_(path), temporary_(path + ".partial"), total_(total) {}
+    Partial(const Partial&) = delete;
+    Partial& operator=(const Partial&) = delete;
     ~Partial() {
-        if (file)
-            fclose(file);
+        if (file_)
+            fclose(file_);
         if (g_partialExists)
-            remove(path.c_str());
+            remove(temporary_.c_str());
         g_partialExists = 0;
     }
+
+    bool Create(std::string* reason) {
+        if (temporary_.size() >= sizeof g_partialPath) {
+            *reason = Say(Text::kPathTooLong, {path_});
+            return false;
+        }
+        WatchForEarlyEnd();
+        memcpy(g_partialPath, temporary_.c_str(), temporary_.size() + 1);
+        g_partialExists = 1;  // before the file appears: a signal may come the moment it does
+        file_ = CreatePartial(temporary_.c_str());
+        if (!file_) {
+            g_partialExists = 0;  // whatever holds that name is not ours to remove
+            *reason = Say(Text::kCannotCreate, {temporary_, SystemReason(errno)});
+        }
+        return file_ != nullptr;
+    }
+
+    // At `offset`, which may lie past the end: the gap is written later.
+    bool WriteAt(uint64_t offset, const uint8_t* bytes, size_t length, std::string* reason) {
+#ifdef _WIN32
+        bool placed = _fseeki64(file_, static_cast<__int64>(offset), SEEK_SET) == 0;
+#else
+        bool placed = fseeko(file_, static_cast<off_t>(offset), SEEK_SET) == 0;
+#endif
+        return placed ? Write(bytes, length, reason) : Failed(reason, errno);
+    }
+
+    bool Write(const uint8_t* bytes, size_t length, std::string* reason) {
+        if (length == 0)
+            return true;
+        if (fwrite(bytes, 1, length, file_) != length)
+            return Failed(reason, errno);
+        uint64_t before = done_;
+        done_ += length;
+        if (progress_ && (done_ / kStep != before / kStep || done_ == total_))
+            ShowProgress(Text::kWriting, path_, done_ < total_ ? done_ : total_, total_);
+        return true;
+    }
+
+    // `input` is closed first: Windows replaces no file that is open, and the output may be
+    // the input itself.
+    bool Keep(FileSource& input, std::string* reason) {
+        int closed = fclose(file_);
+        file_ = nullptr;
+        if (closed != 0)
+            return Failed(reason, errno);
+        input.Close();
+        if (!ReplaceFile(temporary_, path_)) {
+            *reason = Say(Text::kCannotRename, {temporary_, path_});
+            return false;
+        }
+        g_partialExists = 0;
+        return true;
+    }
+
+private:
+    bool Failed(std::string* reason, int error) {
+        *reason = Say(Text::kCannotWrite, {temporary_, SystemReason(error)});
+        return false;
+    }
+
+    std::string path_, temporary_;
+    uint64_t total_, done_ = 0;
+    bool progress_ = ShowsProgress(total_);
+    FILE* file_ = nullptr;
 };
 
-bool WriteFileAtomically(const std::string& path, const ByteSource& bytes, FileSource& input,
-                         std::string* reason) {
-    std::string temporary = path + ".partial";
-    if (temporary.size() >= sizeof g_partialPath) {
-        *reason = Say(Text::kPathTooLong, {path});
-        return false;
-    }
+// Copies `bytes` into `partial` a piece at a time, each also given to `scan` when there is one.
+static bool CopyPieces(const ByteSource& bytes, FileSource& input, ScannedSource* scan,
+                       Partial* partial, std::string* reason) {
     uint64_t total = bytes.Size();
     std::vector<uint8_t> piece(static_cast<size_t>(std::min<uint64_t>(total, kPiece)));
-    WatchForEarlyEnd();
-    memcpy(g_partialPath, temporary.c_str(), temporary.size() + 1);
-    g_partialExists = 1;  // before the file appears: a signal may come the moment it does
-    Partial partial = {temporary, CreatePartial(temporary.c_str())};
-    if (!partial.file) {
-        g_partialExists = 0;  // whatever holds that name is not ours to remove
-        *reason = Say(Text::kCannotCreate, {temporary, SystemReason(errno)});
-        return false;
-    }
-    bool progress = ShowsProgress(total);
-    bool written = true;
-    int error = 0;
-    for (uint64_t done = 0; written && done < total;) {
+    for (uint64_t done = 0; done < total;) {
         size_t length = static_cast<size_t>(std::min<uint64_t>(total - done, piece.size()));
         if (!bytes.Read(done, length, piece.data())) {
             *reason = Say(Text::kCannotReadFile, {input.Path(), input.Failure()});
             return false;
         }
-        written = fwrite(piece.data(), 1, length, partial.file) == length;
-        error = errno;
+        if (scan)
+            scan->Feed(piece.data(), length);
+        if (!partial->Write(piece.data(), length, reason))
+            return false;
         done += length;
-        if (progress && written && (done % kStep == 0 || done == total))
-            ShowProgress(Text::kWriting, path, done, total);
     }
-    if (fclose(partial.file) != 0 && written) {
-        written = false;
-        error = errno;
-    }
-    partial.file = nullptr;
-    if (!written) {
-        *reason = Say(Text::kCannotWrite, {temporary, SystemReason(error)});
-        return false;
-    }
-    input.Close();
-    if (!ReplaceFile(temporary, path)) {
-        *reason = Say(Text::kCannotRename, {temporary, path});
-        return false;
-    }
-    g_partialExists = 0;
     return true;
+}
+
+bool WriteFileAtomically(const std::string& path, const ByteSource& bytes, FileSource& input,
+                         std::string* reason) {
+    Partial partial(path, bytes.Size());
+    return partial.Create(reason) && CopyPieces(bytes, input, nullptr, &partial, reason) &&
+           partial.Keep(input, reason);
+}
+
+bool WriteAroundFile(const std::string& path, FileSource& input, ScannedSource* scan,
+                     uint64_t headSize, uint64_t tailSize, const Finish& finish,
+                     std::string* reason) {
+    Partial partial(path, headSize + input.Size() + tailSize);
+    std::vector<uint8_t> head, tail;
+    if (!partial.Create(reason))
+        return false;
+    // The head's room is left as a gap, filled once the scan has told what goes there.
+    if (headSize > 0 && !partial.WriteAt(headSize, nullptr, 0, reason))
+        return false;
+    if (!CopyPieces(input, input, scan, &partial, reason))
+        return false;
+    if (!finish(&head, &tail)) {
+        reason->clear();
+        return false;
+    }
+    if (head.size() != headSize || tail.size() != tailSize) {
+        *reason = Say(Text::kCannotWrite, {path + ".partial", SystemReason(EINVAL)});
+        return false;
+    }
+    return partial.Write(tail.data(), tail.size(), reason) &&
+           partial.WriteAt(0, head.data(), head.size(), reason) && partial.Keep(input, reason);
 }

@@ -5,6 +5,7 @@
 #include <stdint.h>
 #include <stdio.h>
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -57,3 +58,15 @@ bool IsSameFile(const std::string& a, const std::string& b);
 // before the rename: Windows replaces no file that is open, and `path` may be `input`'s own.
 bool WriteFileAtomically(const std::string& path, const ByteSource& bytes, FileSource& input,
                          std::string* reason);
+
+// Gives what goes before and after the input's bytes once they have all passed the scan, or
+// refuses, having said why.
+using Finish = std::function<bool(std::vector<uint8_t>* head, std::vector<uint8_t>* tail)>;
+
+// The same for a file made around the whole of `input`: its bytes are read once, given to
+// `scan` and copied as they pass, so that `finish` finds the scan done; the head it gives
+// (`headSize` bytes) then goes into the room left before them, the tail (`tailSize`) after
+// them. False with the reason, or with an empty one when `finish` refused.
+bool WriteAroundFile(const std::string& path, FileSource& input, ScannedSource* scan,
+                     uint64_t headSize, uint64_t tailSize, const Finish& finish,
+                     std::string* reason);

@@ -65,17 +65,57 @@ int RefuseTooLarge(const std::string& saverPath) {
     return 0;
 }
 
-// A screen saver or installer streamed once for the package's two markers; after that the
-// checks read only what they look at, and the copy reads it once more.
-struct ScannedFile {
-    FileSource file;
-    ScannedSource scanned{file};
+int OpenToRead(const std::string& path, FileSource* file) {
+    std::string reason;
+    if (!file->Open(path, &reason))
+        return Fail(path, Say(Text::kCannotRead, {reason}));
+    return 0;
+}
+
+// What goes around a screen saver's own bytes in the file written: its data header with the
+// splash picture after them (`header`, a drop with a picture), an installer's head before them
+// (`build`, a drop).
+struct Around {
+    const Bytes* splash = nullptr;  // the packed DIB of the data header to add (empty: none)
+    const Bytes* stub = nullptr;    // the installer's program, the screen saver named `name`
+    std::string name;
+    InstallerFacts facts;  // of the installer made
+    uint64_t size = 0;     // of the file written
 };
 
-int ReadScanned(const std::string& path, ScannedFile* out) {
+// Reads the screen saver once: its bytes are searched for the package's markers as they are
+// copied, and what goes around them is made from what that search found. The refusals that
+// need the whole screen saver come last, and leave nothing written.
+int WriteAround(const std::string& saverPath, FileSource& file, const std::string& output,
+                Around* around) {
+    uint64_t tailSize = around->splash ? kSplashAfterBlocks + around->splash->size() : 0;
+    if (file.Size() + tailSize > kMaxSaverSize)
+        return Fail(saverPath,
+                    Say(tailSize ? Text::kTooLargeWithHeader : Text::kTooLarge, {SizeLimitText()}));
+    uint32_t stubLength = around->stub ? static_cast<uint32_t>(around->stub->size()) : 0;
+    uint64_t headSize =
+        around->stub ? InstallerHeadSize(stubLength, static_cast<uint32_t>(file.Size() + tailSize))
+                     : 0;
+    ScannedSource scanned(file);
+    Finish finish = [&](Bytes* head, Bytes* tail) {
+        std::string reason;
+        if (around->splash && !MakeSaverDataHeader(scanned, *around->splash, tail, &reason)) {
+            Fail(saverPath, reason);
+            return false;
+        }
+        MemorySource tailSource(*tail);
+        JoinedSource saver({&scanned, &tailSource});
+        if (around->stub && !WriteInstallerHead(around->stub->data(), stubLength, saver,
+                                                around->name, head, &reason, &around->facts)) {
+            Fail(saverPath, Say(Text::kRefusedAs, {around->name, reason}));
+            return false;
+        }
+        return true;
+    };
     std::string reason;
-    if (!out->file.Open(path, &reason) || !ScanFile(path, out->file, &out->scanned, &reason))
-        return Fail(path, Say(Text::kCannotRead, {reason}));
+    if (!WriteAroundFile(output, file, &scanned, headSize, tailSize, finish, &reason))
+        return reason.empty() ? 1 : Fail(output, reason);
+    around->size = headSize + scanned.Size() + tailSize;
     return 0;
 }
 
@@ -86,10 +126,10 @@ int Write(const std::string& path, const ByteSource& bytes, FileSource& input) {
     return 0;
 }
 
-// `prepared`: the screen saver's bytes when they are not its file's alone (a drop with a
-// picture), read from `file`, which is already open.
-int BuildFile(const std::string& saverPath, ScannedFile& file, const ByteSource* prepared,
-              Options& options, InstallerFacts* facts) {
+// `file`: the screen saver, already open when a drop with a picture read that first, and
+// `splash` the picture's packed DIB then.
+int BuildFile(const std::string& saverPath, FileSource& file, const Bytes* splash, Options& options,
+              InstallerFacts* facts) {
     std::string name =
         options.count("--name") ? options["--name"] : saverPath.substr(BaseNameStart(saverPath));
     // Default: beside the saver, its file name without the extension and "Setup.exe".
@@ -114,38 +154,40 @@ int BuildFile(const std::string& saverPath, ScannedFile& file, const ByteSource*
         return Fail(stubPath, Say(Text::kCannotRead, {reason}));
     if (stub.empty())
         return Fail(stubPath, Say(Text::kNoBuiltInStub));
-    if (!prepared)
-        if (int failed = ReadScanned(saverPath, &file))
+    if (!splash)
+        if (int failed = OpenToRead(saverPath, &file))
             return failed;
-    const ByteSource& saver = prepared ? *prepared : file.scanned;
     char marker[kMarkerBufferSize];
     BuildSetupBoundary(marker);
     uint32_t at;
-    uint32_t stubLength = static_cast<uint32_t>(stub.size());
-    if (FindMarker(stub.data(), stubLength, marker, &at))
+    if (FindMarker(stub.data(), static_cast<uint32_t>(stub.size()), marker, &at))
         return Fail(stubPath, Say(Text::kStubHasMarker));
-    Bytes head;
-    if (!WriteInstallerHead(stub.data(), stubLength, saver, name, &head, &reason, facts))
-        return Fail(saverPath, Say(Text::kRefusedAs, {name, reason}));
-    MemorySource headSource(head);
-    JoinedSource installer({&headSource, &saver});
-    if (int failed = Write(output, installer, file.file))
+    Around around;
+    around.splash = splash;
+    around.stub = &stub;
+    around.name = name;
+    if (int failed = WriteAround(saverPath, file, output, &around))
         return failed;
-    Show(stdout, Say(Text::kBuilt, {output, std::to_string(installer.Size()), name}));
+    *facts = around.facts;
+    Show(stdout, Say(Text::kBuilt, {output, std::to_string(around.size), name}));
     return 0;
 }
 
 int Build(const std::string& saverPath, Options& options) {
-    ScannedFile file;
+    FileSource file;
     InstallerFacts facts;
     return BuildFile(saverPath, file, nullptr, options, &facts);
 }
 
+// The file streamed once for the package's two markers; the checks then read only what they
+// look at.
 int Inspect(const std::string& path, Options& options) {
-    ScannedFile file;
-    if (int failed = ReadScanned(path, &file))
-        return failed;
-    InstallerFacts facts = InspectInstaller(file.scanned);
+    FileSource file;
+    ScannedSource scanned(file);
+    std::string reason;
+    if (!file.Open(path, &reason) || !ScanFile(path, file, &scanned, &reason))
+        return Fail(path, Say(Text::kCannotRead, {reason}));
+    InstallerFacts facts = InspectInstaller(scanned);
     Show(stdout, options.count("--json") ? FormatInspectJson(facts) : FormatInspectText(facts));
     return facts.installs ? 0 : 1;
 }
@@ -180,26 +222,21 @@ int Extract(const std::string& path, Options& options) {
     return 0;
 }
 
-// The data header and, given a picture, the splash picture that go after the screen saver.
-int AddHeader(const std::string& saverPath, const std::string& picturePath, ScannedFile* saver,
-              Bytes* tail, size_t* splashSize) {
-    Bytes picture, dib;
+// The screen saver opened and, given a picture, that picture as the installer draws it.
+int ReadSaverAndPicture(const std::string& saverPath, const std::string& picturePath,
+                        FileSource* saver, Bytes* dib) {
+    Bytes picture;
     if (int refused = RefuseTooLarge(saverPath))
         return refused;
-    if (int failed = ReadScanned(saverPath, saver))
+    if (int failed = OpenToRead(saverPath, saver))
         return failed;
     std::string reason;
     if (!picturePath.empty()) {
         if (!ReadWholeFile(picturePath, &picture, &reason))
             return Fail(picturePath, Say(Text::kCannotRead, {reason}));
-        if (!PictureToPackedDib(picture.data(), picture.size(), &dib, &reason))
+        if (!PictureToPackedDib(picture.data(), picture.size(), dib, &reason))
             return Fail(picturePath, Say(Text::kNotTakenAsSplash, {reason}));
     }
-    if (!MakeSaverDataHeader(saver->scanned, dib, tail, &reason))
-        return Fail(saverPath, reason);
-    if (saver->scanned.Size() + tail->size() > kMaxSaverSize)
-        return Fail(saverPath, Say(Text::kTooLargeWithHeader, {SizeLimitText()}));
-    *splashSize = dib.size();
     return 0;
 }
 
@@ -210,17 +247,16 @@ int Header(const std::string& saverPath, Options& options) {
     if (!picturePath.empty())
         if (int refused = RefuseOverwritingInputs(output, {picturePath}))
             return refused;
-    ScannedFile saver;
-    Bytes tail;
-    size_t splashSize;
-    if (int refused = AddHeader(saverPath, picturePath, &saver, &tail, &splashSize))
+    FileSource saver;
+    Bytes dib;
+    if (int refused = ReadSaverAndPicture(saverPath, picturePath, &saver, &dib))
         return refused;
-    MemorySource tailSource(tail);
-    JoinedSource out({&saver.scanned, &tailSource});
-    if (int failed = Write(output, out, saver.file))
+    Around around;
+    around.splash = &dib;
+    if (int failed = WriteAround(saverPath, saver, output, &around))
         return failed;
     Show(stdout, Say(Text::kHeaderWritten,
-                     {output, std::to_string(out.Size()), std::to_string(splashSize)}));
+                     {output, std::to_string(around.size), std::to_string(dib.size())}));
     return 0;
 }
 
@@ -271,18 +307,15 @@ int Drop(const std::vector<std::string>& files) {
     }
     if (saverPath.empty())
         return Usage(Say(Text::kDropWhat));
-    ScannedFile file;
-    Bytes tail;
-    size_t splashSize;
+    FileSource file;
+    Bytes dib;
     if (!picturePath.empty())
-        if (int refused = AddHeader(saverPath, picturePath, &file, &tail, &splashSize))
+        if (int refused = ReadSaverAndPicture(saverPath, picturePath, &file, &dib))
             return refused;
-    MemorySource tailSource(tail);
-    JoinedSource prepared({&file.scanned, &tailSource});
     Options options;
     InstallerFacts facts;
     if (int failed =
-            BuildFile(saverPath, file, picturePath.empty() ? nullptr : &prepared, options, &facts))
+            BuildFile(saverPath, file, picturePath.empty() ? nullptr : &dib, options, &facts))
         return failed;
     Show(stdout, "\n" + FormatInspectText(facts));
     return 0;
