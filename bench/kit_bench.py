@@ -30,28 +30,30 @@ def log(text):
 
 
 def linux(work, *args):
-    """(ms, peak bytes) of one run of `args` in `work`. GNU time forks it: a child forked from
-    this Python would carry Python's own peak resident set (some 14 MiB) through its exec."""
+    """(ms, peak bytes, CPU ms) of one run of `args` in `work`. GNU time forks it: a child
+    forked from this Python would carry Python's own peak resident set (some 14 MiB) through
+    its exec."""
     peak = os.path.join(work, 'peak.txt')
     start = time.monotonic()
-    code = subprocess.run(['/usr/bin/time', '-f', '%M', '-o', peak, *args], cwd=work,
+    code = subprocess.run(['/usr/bin/time', '-f', '%M %U %S', '-o', peak, *args], cwd=work,
                           stdout=subprocess.DEVNULL).returncode
     ms = (time.monotonic() - start) * 1000
     if code != 0:
         sys.exit(f'kit bench: {args} exits {code}')
     with open(peak) as f:
-        return ms, int(f.read().split()[-1]) * 1024
+        kib, user, system = f.read().split()[-3:]
+    return ms, int(kib) * 1024, (float(user) + float(system)) * 1000
 
 
 def windows(work, *args):
-    """(ms, peak bytes) of one run of the Windows program `args` under Wine, in `work`."""
+    """(ms, peak bytes, None) of one run of the Windows program `args` under Wine, in `work`."""
     out = subprocess.run([os.path.join(root, 'runner/wine-run'), '--build', win32,
                           os.path.join(win32, 'peak_memory.exe'), *args], cwd=work,
                          stdout=subprocess.PIPE, text=True, check=True).stdout
     _, ms, code, peak, _ = out.strip().splitlines()[-1].split()
     if code != '0':
         sys.exit(f'kit bench: {args} exits {code} under Wine')
-    return float(ms), int(peak)
+    return float(ms), int(peak), None
 
 
 def z_path(path):
@@ -69,7 +71,7 @@ def measure(work, run, exe, copies):
         for name, args in commands.items():
             if name == 'inspect':
                 os.sync()
-                figures[name].append((*run(work, *args), {}))
+                figures[name].append((*run(work, *args)[:2], {}, {}))
                 continue
             sides = [('tool', args), *copies.items()]
             got = {}
@@ -79,7 +81,9 @@ def measure(work, run, exe, copies):
                 got[side] = run(work, *command)
                 if side != 'tool':
                     os.remove(os.path.join(work, 'Copy.scr'))
-            figures[name].append((*got.pop('tool'), {copy: got[copy][0] for copy in got}))
+            ms, peak, cpu = got.pop('tool')
+            figures[name].append((ms, peak, {copy: got[copy][0] for copy in got},
+                                  {'tool': cpu, **{copy: got[copy][2] for copy in got}}))
     return figures
 
 
@@ -130,26 +134,31 @@ def main():
     print('|---|---|---|---|')
     for side, figures in sides.items():
         for name, rows in figures.items():
-            peak = max(peak for _, peak, _ in rows) / (1 << 20)
+            peak = max(row[1] for row in rows) / (1 << 20)
             print(f'| {side} {name}: peak memory | < 64 MiB | {peak:.1f} MiB | '
                   f'{"yes" if peak < 64 else "no"} |')
-            ms = statistics.median(ms for ms, _, _ in rows)
+            ms = statistics.median(row[0] for row in rows)
             if name == 'inspect':
-                runs_ms = '; '.join(f'{ms:.0f}' for ms, _, _ in rows)
+                runs_ms = '; '.join(f'{row[0]:.0f}' for row in rows)
                 print(f'| {side} {name}, ms (median; runs) | | {ms:.0f}; {runs_ms} | |')
                 continue
             # Writes of 1 GiB on a shared machine scatter widely: the fastest of each side is
             # what the goal is about, as for the installer's own extraction.
-            fastest = min(ms for ms, _, _ in rows)
+            fastest = min(row[0] for row in rows)
             for name_of_copy in rows[0][2]:
-                copy = min(copies[name_of_copy] for _, _, copies in rows)
-                median = statistics.median(ms / copies[name_of_copy] for ms, _, copies in rows)
-                pairs = '; '.join(f'{ms:.0f}/{copies[name_of_copy]:.0f}' for ms, _, copies in rows)
+                copy = min(row[2][name_of_copy] for row in rows)
+                median = statistics.median(row[0] / row[2][name_of_copy] for row in rows)
+                pairs = '; '.join(f'{row[0]:.0f}/{row[2][name_of_copy]:.0f}' for row in rows)
                 met = 'yes' if fastest / copy <= 1.25 else 'no'
                 print(f'| {side} {name} ÷ {name_of_copy} (fastest of each) | ≤ 1.25 | '
                       f'{fastest / copy:.2f} ({fastest:.0f} / {copy:.0f} ms) | {met} |')
                 print(f'| … pairs, ms (tool / {name_of_copy}); median ratio {median:.2f} | | '
                       f'{pairs} | |')
+            # The processor time a run takes scatters far less than its wall time.
+            if rows[0][3]['tool'] is not None:
+                least = {side: min(row[3][side] for row in rows) for side in rows[0][3]}
+                print(f'| … CPU time, user + system (least of each), ms | | '
+                      + '; '.join(f'{side} {ms:.0f}' for side, ms in least.items()) + ' | |')
     print(f'| Both tools give the same installer, and extract the file | same | '
           f'{"same" if same else "different"} | {"yes" if same else "no"} |')
 
