@@ -220,6 +220,12 @@ target_link_libraries(start_bench PRIVATE psapi)
 target_link_options(start_bench PRIVATE -static)
 project_warnings(start_bench)
 
+# Time and peak memory of one program under Wine (bench/kit_bench.py runs the tool through it).
+add_executable(peak_memory ${CMAKE_SOURCE_DIR}/bench/peak_memory_win.cpp)
+target_link_libraries(peak_memory PRIVATE psapi)
+target_link_options(peak_memory PRIVATE -static)
+project_warnings(peak_memory)
+
 add_executable(blank_window WIN32 ${CMAKE_SOURCE_DIR}/bench/blank_window.cpp)
 target_include_directories(blank_window PRIVATE ${CMAKE_SOURCE_DIR})
 target_compile_options(blank_window PRIVATE -Os)

@@ -16,6 +16,8 @@ run() { "${tool[@]}" "$@" 2>/dev/null | tr -d '\r'; return "${PIPESTATUS[0]}"; }
 { printf 'MZ%058d@\0\0\0PE\0\0L\001' 0; seq 3000; } >program.bin # the headers of an x86 program, then its bytes
 cp "$splash" picture.bmp
 run header program.bin -o ready.scr >/dev/null
+cp program.bin in-place.scr && run header in-place.scr >/dev/null && cmp -s in-place.scr ready.scr ||
+  say "header without -o does not give the screen saver its data header in place"
 cp program.bin raw.scr && cp ready.scr ready.orig && cp picture.bmp picture.orig
 
 # drop SAVER REFERENCE_SAVER ARGS...: the drop of ARGS builds SAVER's installer as build does

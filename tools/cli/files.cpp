@@ -6,6 +6,8 @@
 #include <string.h>
 #include <sys/stat.h>
 
+#include <algorithm>
+
 #include "tools/cli/console.h"
 #include "tools/core/texts.h"
 
@@ -114,6 +116,8 @@ static FILE* CreatePartial(const char* path) {
 // standard error; redirected, it stays clean.
 static const uint64_t kLongWork = uint64_t{64} << 20;
 static const size_t kStep = size_t{8} << 20;
+// What is read and written at a time: the tool's memory does not grow with the file.
+static const size_t kPiece = size_t{1} << 20;
 
 static bool ShowsProgress(uint64_t total) {
     return total >= kLongWork && isatty(fileno(stderr));
@@ -157,6 +161,81 @@ bool ReadWholeFile(const std::string& path, std::vector<uint8_t>* bytes, std::st
         *reason = SystemReason(errno);
     fclose(file);
     return !failed;
+}
+
+FileSource::~FileSource() {
+    Close();
+}
+
+void FileSource::Close() {
+    if (file_)
+        fclose(file_);
+    file_ = nullptr;
+}
+
+bool FileSource::Open(const std::string& path, std::string* reason) {
+    Close();
+    file_ = OpenFile(path, "rb");
+    if (!file_) {
+        *reason = SystemReason(errno);
+        return false;
+    }
+#ifdef _WIN32
+    __int64 size = _filelengthi64(_fileno(file_));
+    bool folder = false;
+#else
+    struct stat status;
+    off_t size = fstat(fileno(file_), &status) == 0 ? status.st_size : -1;
+    // A folder opens here, but nothing can be read from it.
+    bool folder = size >= 0 && S_ISDIR(status.st_mode);
+    if (folder)
+        errno = EISDIR;
+#endif
+    if (size < 0 || folder) {
+        *reason = SystemReason(errno);
+        Close();
+        return false;
+    }
+    size_ = static_cast<uint64_t>(size);
+    at_ = 0;
+    path_ = path;
+    return true;
+}
+
+bool FileSource::Read(uint64_t offset, size_t length, uint8_t* out) const {
+#ifdef _WIN32
+    bool placed = offset == at_ || _fseeki64(file_, static_cast<__int64>(offset), SEEK_SET) == 0;
+#else
+    bool placed = offset == at_ || fseeko(file_, static_cast<off_t>(offset), SEEK_SET) == 0;
+#endif
+    size_t got = placed ? fread(out, 1, length, file_) : 0;
+    at_ = offset + got;
+    if (got == length)
+        return true;
+    // A file cut short since it was opened reads to its end without an error.
+    failure_ = !placed || ferror(file_) ? SystemReason(errno) : Say(Text::kFileChanged);
+    clearerr(file_);
+    at_ = UINT64_MAX;
+    return false;
+}
+
+bool ScanFile(const std::string& path, const FileSource& file, ScannedSource* scan,
+              std::string* reason) {
+    uint64_t total = file.Size(), done = 0;
+    std::vector<uint8_t> piece(static_cast<size_t>(std::min<uint64_t>(total, kPiece)));
+    bool progress = ShowsProgress(total), more = total > 0;
+    while (more) {
+        size_t length = static_cast<size_t>(std::min<uint64_t>(total - done, kPiece));
+        if (!file.Read(done, length, piece.data())) {
+            *reason = file.Failure();
+            return false;
+        }
+        more = scan->Feed(piece.data(), length);
+        done += length;
+        if (progress && (done % kStep == 0 || !more))
+            ShowProgress(Text::kReading, path, more ? done : total, total);
+    }
+    return true;
 }
 
 uint64_t FileSizeOf(const std::string& path) {
@@ -217,55 +296,143 @@ static bool ReplaceFile(const std::string& from, const std::string& to) {
 #endif
 }
 
-bool WriteFileAtomically(const std::string& path, const std::vector<uint8_t>& bytes,
-                         std::string* reason) {
-    std::string temporary = path + ".partial";
-    if (temporary.size() >= sizeof g_partialPath) {
-        *reason = Say(Text::kPathTooLong, {path});
-        return false;
+// The temporary file beside the output while it is written: removed on every way out but
+// Keep, an exception included, and by the handlers of the signals that end the tool.
+class Partial {
+public:
+    Partial(const std::string& path, uint64_t total)
+        : path_(path), temporary_(path + ".partial"), total_(total) {}
+    Partial(const Partial&) = delete;
+    Partial& operator=(const Partial&) = delete;
+    ~Partial() {
+        if (file_)
+            fclose(file_);
+        if (g_partialExists)
+            RemoveFile(temporary_);
+        g_partialExists = 0;
     }
-    WatchForEarlyEnd();
-    memcpy(g_partialPath, temporary.c_str(), temporary.size() + 1);
+
+    bool Create(std::string* reason) {
+        if (temporary_.size() >= sizeof g_partialPath) {
+            *reason = Say(Text::kPathTooLong, {path_});
+            return false;
+        }
+        WatchForEarlyEnd();
+        memcpy(g_partialPath, temporary_.c_str(), temporary_.size() + 1);
 #ifdef _WIN32
-    std::wstring wide = Wide(temporary);
-    if (wide.size() >= sizeof g_partialWide / sizeof g_partialWide[0]) {
-        *reason = Say(Text::kPathTooLong, {path});
-        return false;
-    }
-    memcpy(g_partialWide, wide.c_str(), (wide.size() + 1) * sizeof(wchar_t));
+        std::wstring wide = Wide(temporary_);
+        if (wide.size() >= sizeof g_partialWide / sizeof g_partialWide[0]) {
+            *reason = Say(Text::kPathTooLong, {path_});
+            return false;
+        }
+        memcpy(g_partialWide, wide.c_str(), (wide.size() + 1) * sizeof(wchar_t));
 #endif
-    g_partialExists = 1;  // before the file appears: a signal may come the moment it does
-    FILE* file = CreatePartial(temporary.c_str());
-    if (!file) {
+        g_partialExists = 1;  // before the file appears: a signal may come the moment it does
+        file_ = CreatePartial(temporary_.c_str());
+        if (!file_) {
+            g_partialExists = 0;  // whatever holds that name is not ours to remove
+            *reason = Say(Text::kCannotCreate, {temporary_, SystemReason(errno)});
+        }
+        return file_ != nullptr;
+    }
+
+    // At `offset`, which may lie past the end: the gap is written later.
+    bool WriteAt(uint64_t offset, const uint8_t* bytes, size_t length, std::string* reason) {
+#ifdef _WIN32
+        bool placed = _fseeki64(file_, static_cast<__int64>(offset), SEEK_SET) == 0;
+#else
+        bool placed = fseeko(file_, static_cast<off_t>(offset), SEEK_SET) == 0;
+#endif
+        return placed ? Write(bytes, length, reason) : Failed(reason, errno);
+    }
+
+    bool Write(const uint8_t* bytes, size_t length, std::string* reason) {
+        if (length == 0)
+            return true;
+        if (fwrite(bytes, 1, length, file_) != length)
+            return Failed(reason, errno);
+        uint64_t before = done_;
+        done_ += length;
+        if (progress_ && (done_ / kStep != before / kStep || done_ == total_))
+            ShowProgress(Text::kWriting, path_, done_ < total_ ? done_ : total_, total_);
+        return true;
+    }
+
+    // `input` is closed first: Windows replaces no file that is open, and the output may be
+    // the input itself.
+    bool Keep(FileSource& input, std::string* reason) {
+        int closed = fclose(file_);
+        file_ = nullptr;
+        if (closed != 0)
+            return Failed(reason, errno);
+        input.Close();
+        if (!ReplaceFile(temporary_, path_)) {
+            *reason = Say(Text::kCannotRename, {temporary_, path_});
+            return false;
+        }
         g_partialExists = 0;
-        *reason = Say(Text::kCannotCreate, {temporary, SystemReason(errno)});
+        return true;
+    }
+
+private:
+    bool Failed(std::string* reason, int error) {
+        *reason = Say(Text::kCannotWrite, {temporary_, SystemReason(error)});
         return false;
     }
-    bool progress = ShowsProgress(bytes.size());
-    bool written = true;
-    for (size_t done = 0; written && done < bytes.size();) {
-        size_t step = bytes.size() - done < kStep ? bytes.size() - done : kStep;
-        written = fwrite(bytes.data() + done, 1, step, file) == step;
-        done += step;
-        if (progress && written)
-            ShowProgress(Text::kWriting, path, done, bytes.size());
+
+    std::string path_, temporary_;
+    uint64_t total_, done_ = 0;
+    bool progress_ = ShowsProgress(total_);
+    FILE* file_ = nullptr;
+};
+
+// Copies `bytes` into `partial` a piece at a time, each also given to `scan` when there is one.
+static bool CopyPieces(const ByteSource& bytes, FileSource& input, ScannedSource* scan,
+                       Partial* partial, std::string* reason) {
+    uint64_t total = bytes.Size();
+    std::vector<uint8_t> piece(static_cast<size_t>(std::min<uint64_t>(total, kPiece)));
+    for (uint64_t done = 0; done < total;) {
+        size_t length = static_cast<size_t>(std::min<uint64_t>(total - done, piece.size()));
+        if (!bytes.Read(done, length, piece.data())) {
+            *reason = Say(Text::kCannotReadFile, {input.Path(), input.Failure()});
+            return false;
+        }
+        if (scan)
+            scan->Feed(piece.data(), length);
+        if (!partial->Write(piece.data(), length, reason))
+            return false;
+        done += length;
     }
-    int error = errno;
-    if (fclose(file) != 0 && written) {
-        written = false;
-        error = errno;
-    }
-    if (!written) {
-        RemoveFile(temporary);
-        g_partialExists = 0;
-        *reason = Say(Text::kCannotWrite, {temporary, SystemReason(error)});
+    return true;
+}
+
+bool WriteFileAtomically(const std::string& path, const ByteSource& bytes, FileSource& input,
+                         std::string* reason) {
+    Partial partial(path, bytes.Size());
+    return partial.Create(reason) && CopyPieces(bytes, input, nullptr, &partial, reason) &&
+           partial.Keep(input, reason);
+}
+
+bool WriteAroundFile(const std::string& path, FileSource& input, ScannedSource* scan,
+                     uint64_t headSize, uint64_t tailSize, const Finish& finish,
+                     std::string* reason) {
+    Partial partial(path, headSize + input.Size() + tailSize);
+    std::vector<uint8_t> head, tail;
+    if (!partial.Create(reason))
+        return false;
+    // The head's room is left as a gap, filled once the scan has told what goes there.
+    if (headSize > 0 && !partial.WriteAt(headSize, nullptr, 0, reason))
+        return false;
+    if (!CopyPieces(input, input, scan, &partial, reason))
+        return false;
+    if (!finish(&head, &tail)) {
+        reason->clear();
         return false;
     }
-    bool renamed = ReplaceFile(temporary, path);
-    if (!renamed) {
-        *reason = Say(Text::kCannotRename, {temporary, path});
-        RemoveFile(temporary);
+    if (head.size() != headSize || tail.size() != tailSize) {
+        *reason = Say(Text::kCannotWrite, {path + ".partial", SystemReason(EINVAL)});
+        return false;
     }
-    g_partialExists = 0;
-    return renamed;
+    return partial.Write(tail.data(), tail.size(), reason) &&
+           partial.WriteAt(0, head.data(), head.size(), reason) && partial.Keep(input, reason);
 }

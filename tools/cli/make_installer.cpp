@@ -7,6 +7,8 @@
 #include <string.h>
 
 #include <map>
+#include <new>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -17,6 +19,7 @@
 #include "tools/cli/files.h"
 #include "tools/core/inspect.h"
 #include "tools/core/names.h"
+#include "tools/core/package_source.h"
 #include "tools/core/picture.h"
 #include "tools/core/saver_header.h"
 #include "tools/core/texts.h"
@@ -56,23 +59,78 @@ int RefuseOverwritingInputs(const std::string& output, const std::vector<std::st
     return 0;
 }
 
-// Refused by its size, before a screen saver too large to install is read whole into memory.
+// Refused by its size, before a screen saver too large to install is read.
 int RefuseTooLarge(const std::string& saverPath) {
     if (FileSizeOf(saverPath) > kMaxSaverSize)
         return Fail(saverPath, Say(Text::kTooLarge, {SizeLimitText()}));
     return 0;
 }
 
-int Write(const std::string& path, const Bytes& bytes) {
+int OpenToRead(const std::string& path, FileSource* file) {
     std::string reason;
-    if (!WriteFileAtomically(path, bytes, &reason))
+    if (!file->Open(path, &reason))
+        return Fail(path, Say(Text::kCannotRead, {reason}));
+    return 0;
+}
+
+// What goes around a screen saver's own bytes in the file written: its data header with the
+// splash picture after them (`header`, a drop with a picture), an installer's head before them
+// (`build`, a drop).
+struct Around {
+    const Bytes* splash = nullptr;  // the packed DIB of the data header to add (empty: none)
+    const Bytes* stub = nullptr;    // the installer's program, the screen saver named `name`
+    std::string name;
+    InstallerFacts facts;  // of the installer made
+    uint64_t size = 0;     // of the file written
+};
+
+// Reads the screen saver once: its bytes are searched for the package's markers as they are
+// copied, and what goes around them is made from what that search found. The refusals that
+// need the whole screen saver come last, and leave nothing written.
+int WriteAround(const std::string& saverPath, FileSource& file, const std::string& output,
+                Around* around) {
+    uint64_t tailSize = around->splash ? kSplashAfterBlocks + around->splash->size() : 0;
+    if (file.Size() + tailSize > kMaxSaverSize)
+        return Fail(saverPath,
+                    Say(tailSize ? Text::kTooLargeWithHeader : Text::kTooLarge, {SizeLimitText()}));
+    uint32_t stubLength = around->stub ? static_cast<uint32_t>(around->stub->size()) : 0;
+    uint64_t headSize =
+        around->stub ? InstallerHeadSize(stubLength, static_cast<uint32_t>(file.Size() + tailSize))
+                     : 0;
+    ScannedSource scanned(file);
+    Finish finish = [&](Bytes* head, Bytes* tail) {
+        std::string reason;
+        if (around->splash && !MakeSaverDataHeader(scanned, *around->splash, tail, &reason)) {
+            Fail(saverPath, reason);
+            return false;
+        }
+        MemorySource tailSource(*tail);
+        JoinedSource saver({&scanned, &tailSource});
+        if (around->stub && !WriteInstallerHead(around->stub->data(), stubLength, saver,
+                                                around->name, head, &reason, &around->facts)) {
+            Fail(saverPath, Say(Text::kRefusedAs, {around->name, reason}));
+            return false;
+        }
+        return true;
+    };
+    std::string reason;
+    if (!WriteAroundFile(output, file, &scanned, headSize, tailSize, finish, &reason))
+        return reason.empty() ? 1 : Fail(output, reason);
+    around->size = headSize + scanned.Size() + tailSize;
+    return 0;
+}
+
+int Write(const std::string& path, const ByteSource& bytes, FileSource& input) {
+    std::string reason;
+    if (!WriteFileAtomically(path, bytes, input, &reason))
         return Fail(path, reason);
     return 0;
 }
 
-// `prepared`: the screen saver's bytes when they are not its file's (a drop with a picture).
-int BuildFile(const std::string& saverPath, const Bytes* prepared, Options& options,
-              Bytes* installer) {
+// `file`: the screen saver, already open when a drop with a picture read that first, and
+// `splash` the picture's packed DIB then.
+int BuildFile(const std::string& saverPath, FileSource& file, const Bytes* splash, Options& options,
+              InstallerFacts* facts) {
     std::string given =
         options.count("--name") ? options["--name"] : saverPath.substr(BaseNameStart(saverPath));
     std::string name, reason;
@@ -84,7 +142,7 @@ int BuildFile(const std::string& saverPath, const Bytes* prepared, Options& opti
         dot = saverPath.size();
     std::string output =
         options.count("-o") ? options["-o"] : saverPath.substr(0, dot) + "Setup.exe";
-    Bytes stub(kBuiltInStub, kBuiltInStub + kBuiltInStubSize), saver;
+    Bytes stub(kBuiltInStub, kBuiltInStub + kBuiltInStubSize);
     std::string stubPath = options.count("--stub") ? options["--stub"] : Say(Text::kBuiltInStub);
     std::vector<std::string> inputs = {saverPath};
     if (options.count("--stub"))
@@ -93,51 +151,66 @@ int BuildFile(const std::string& saverPath, const Bytes* prepared, Options& opti
         return refused;
     if (int refused = RefuseTooLarge(saverPath))
         return refused;
+    if (options.count("--stub") && FileSizeOf(stubPath) > kMaxInstallerSize)
+        return Fail(stubPath, Say(Text::kTooLarge, {SizeLimitText()}));
     if (options.count("--stub") && !ReadWholeFile(stubPath, &stub, &reason))
         return Fail(stubPath, Say(Text::kCannotRead, {reason}));
     if (stub.empty())
         return Fail(stubPath, Say(Text::kNoBuiltInStub));
-    if (prepared)
-        saver = *prepared;
-    else if (!ReadWholeFile(saverPath, &saver, &reason))
-        return Fail(saverPath, Say(Text::kCannotRead, {reason}));
+    if (!splash)
+        if (int failed = OpenToRead(saverPath, &file))
+            return failed;
     char marker[kMarkerBufferSize];
     BuildSetupBoundary(marker);
     uint32_t at;
-    if (stub.size() <= 0xFFFFFFFFu &&
-        FindMarker(stub.data(), static_cast<uint32_t>(stub.size()), marker, &at))
+    if (FindMarker(stub.data(), static_cast<uint32_t>(stub.size()), marker, &at))
         return Fail(stubPath, Say(Text::kStubHasMarker));
-    if (!BuildInstaller(stub, saver, name, installer, &reason))
-        return Fail(saverPath, Say(Text::kRefusedAs, {name, reason}));
-    if (int failed = Write(output, *installer))
+    Around around;
+    around.splash = splash;
+    around.stub = &stub;
+    around.name = name;
+    if (int failed = WriteAround(saverPath, file, output, &around))
         return failed;
-    Show(stdout, Say(Text::kBuilt, {output, std::to_string(installer->size()), name}));
+    *facts = around.facts;
+    Show(stdout, Say(Text::kBuilt, {output, std::to_string(around.size), name}));
     return 0;
 }
 
 int Build(const std::string& saverPath, Options& options) {
-    Bytes installer;
-    return BuildFile(saverPath, nullptr, options, &installer);
+    FileSource file;
+    InstallerFacts facts;
+    return BuildFile(saverPath, file, nullptr, options, &facts);
 }
 
+// The file streamed once for the package's two markers; the checks then read only what they
+// look at.
 int Inspect(const std::string& path, Options& options) {
-    Bytes file;
+    FileSource file;
+    ScannedSource scanned(file);
     std::string reason;
-    if (!ReadWholeFile(path, &file, &reason))
+    if (!file.Open(path, &reason) || !ScanFile(path, file, &scanned, &reason))
         return Fail(path, Say(Text::kCannotRead, {reason}));
-    InstallerFacts facts = InspectInstaller(file.data(), file.size());
+    InstallerFacts facts = InspectInstaller(scanned);
     Show(stdout, options.count("--json") ? FormatInspectJson(facts) : FormatInspectText(facts));
     return facts.installs ? 0 : 1;
 }
 
+// Reads as the installer does, from the start to the name field: only the marker's search
+// passes over the file, and the copy reads the screen saver once.
 int Extract(const std::string& path, Options& options) {
-    Bytes file;
+    FileSource file;
     std::string reason;
-    if (!ReadWholeFile(path, &file, &reason))
+    if (!file.Open(path, &reason))
         return Fail(path, Say(Text::kCannotRead, {reason}));
+    char marker[kMarkerBufferSize];
+    BuildSetupBoundary(marker);
+    uint64_t p = 0;
+    Bytes prefix;
     PackageLayout layout;
-    if (file.size() > 0xFFFFFFFFu ||
-        !LocatePackage(file.data(), static_cast<uint32_t>(file.size()), &layout))
+    bool found = file.Size() <= 0xFFFFFFFFu && file.FindMarker(0, file.Size(), marker, &p);
+    if (!file.Failure().empty())
+        return Fail(path, Say(Text::kCannotRead, {file.Failure()}));
+    if (!found || !ReadPackageIn(file, static_cast<uint32_t>(p), &prefix, &layout))
         return Fail(path, Say(Text::kNoPackage));
     // The name as text, written in the system's own character set.
     std::string name, output = options.count("-o") ? options["-o"] : "";
@@ -151,37 +224,27 @@ int Extract(const std::string& path, Options& options) {
     if (int refused = RefuseOverwritingInputs(output, {path}))
         return refused;
     if (int failed =
-            Write(output, Bytes(layout.saverImage, layout.saverImage + layout.saverImageLength)))
+            Write(output, RangeSource(file, p + kSaverImageOffset, layout.saverImageLength), file))
         return failed;
     Show(stdout, Say(Text::kExtracted, {output, std::to_string(layout.saverImageLength)}));
     return 0;
 }
 
-// The screen saver with its data header and, given a picture, its splash picture, in memory.
-int AddHeader(const std::string& saverPath, const std::string& picturePath, Bytes* out,
-              size_t* splashSize, std::string* note = nullptr) {
-    Bytes saver, picture, dib;
+// The screen saver opened and, given a picture, that picture as the installer draws it.
+int ReadSaverAndPicture(const std::string& saverPath, const std::string& picturePath,
+                        FileSource* saver, Bytes* dib) {
+    Bytes picture;
     if (int refused = RefuseTooLarge(saverPath))
         return refused;
+    if (int failed = OpenToRead(saverPath, saver))
+        return failed;
     std::string reason;
-    if (!ReadWholeFile(saverPath, &saver, &reason))
-        return Fail(saverPath, Say(Text::kCannotRead, {reason}));
     if (!picturePath.empty()) {
         if (!ReadWholeFile(picturePath, &picture, &reason))
             return Fail(picturePath, Say(Text::kCannotRead, {reason}));
-        if (!PictureToPackedDib(picture.data(), picture.size(), &dib, &reason))
+        if (!PictureToPackedDib(picture.data(), picture.size(), dib, &reason))
             return Fail(picturePath, Say(Text::kNotTakenAsSplash, {reason}));
     }
-    if (!AppendSaverDataHeader(saver, dib, out, &reason))
-        return Fail(saverPath, reason);
-    if (out->size() > kMaxSaverSize)
-        return Fail(saverPath, Say(Text::kTooLargeWithHeader, {SizeLimitText()}));
-    *splashSize = dib.size();
-    DibFacts splash;
-    if (note && DescribeDib(dib.data(), dib.size(), &splash))
-        *note = SplashNote(
-            dib.size(), static_cast<uint32_t>(splash.width),
-            static_cast<uint32_t>(splash.height < 0 ? -int64_t{splash.height} : splash.height));
     return 0;
 }
 
@@ -192,17 +255,24 @@ int Header(const std::string& saverPath, Options& options) {
     if (!picturePath.empty())
         if (int refused = RefuseOverwritingInputs(output, {picturePath}))
             return refused;
-    Bytes out;
-    size_t splashSize;
-    std::string note;
-    if (int refused = AddHeader(saverPath, picturePath, &out, &splashSize, &note))
+    FileSource saver;
+    Bytes dib;
+    if (int refused = ReadSaverAndPicture(saverPath, picturePath, &saver, &dib))
         return refused;
-    if (int failed = Write(output, out))
+    Around around;
+    around.splash = &dib;
+    if (int failed = WriteAround(saverPath, saver, output, &around))
         return failed;
     Show(stdout, Say(Text::kHeaderWritten,
-                     {output, std::to_string(out.size()), std::to_string(splashSize)}));
-    if (!note.empty())
-        Show(stdout, Say(Text::kNoteLine, {note}));
+                     {output, std::to_string(around.size), std::to_string(dib.size())}));
+    DibFacts splash;
+    if (!dib.empty() && DescribeDib(dib.data(), dib.size(), &splash)) {
+        std::string note = SplashNote(
+            dib.size(), static_cast<uint32_t>(splash.width),
+            static_cast<uint32_t>(splash.height < 0 ? -int64_t{splash.height} : splash.height));
+        if (!note.empty())
+            Show(stdout, Say(Text::kNoteLine, {note}));
+    }
     return 0;
 }
 
@@ -253,16 +323,17 @@ int Drop(const std::vector<std::string>& files) {
     }
     if (saverPath.empty())
         return Usage(Say(Text::kDropWhat));
-    Bytes prepared, installer;
-    size_t splashSize;
+    FileSource file;
+    Bytes dib;
     if (!picturePath.empty())
-        if (int refused = AddHeader(saverPath, picturePath, &prepared, &splashSize))
+        if (int refused = ReadSaverAndPicture(saverPath, picturePath, &file, &dib))
             return refused;
     Options options;
+    InstallerFacts facts;
     if (int failed =
-            BuildFile(saverPath, picturePath.empty() ? nullptr : &prepared, options, &installer))
+            BuildFile(saverPath, file, picturePath.empty() ? nullptr : &dib, options, &facts))
         return failed;
-    Show(stdout, "\n" + FormatInspectText(InspectInstaller(installer.data(), installer.size())));
+    Show(stdout, "\n" + FormatInspectText(facts));
     return 0;
 }
 
@@ -318,7 +389,15 @@ int Run(const std::vector<std::string>& argv) {
 
 int main(int argc, char** argv) {
     SetLanguage(UserLanguage());
-    int status = Run(CommandLine(argc, argv));
+    int status = 1;
+    // Whatever asked for the memory: the tool says so and ends as a refusal, its output unwritten.
+    try {
+        status = Run(CommandLine(argc, argv));
+    } catch (const std::bad_alloc&) {
+        Show(stderr, "make-installer: " + Say(Text::kOutOfMemory) + "\n");
+    } catch (const std::length_error&) {
+        Show(stderr, "make-installer: " + Say(Text::kOutOfMemory) + "\n");
+    }
     fflush(stdout);
     fflush(stderr);
     // From Explorer the window would close before the author could read it.

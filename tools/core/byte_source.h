@@ -1,8 +1,8 @@
 #pragma once
 // A file as the kit reads it: a range at a time, so that a screen saver of hundreds of MiB can
-// be checked without being held. The command-line tool holds its files whole (MemorySource);
-// the page reads the author's file through the browser as the checks ask for it, and saves the
-// installer as parts (JoinedSource) around that file.
+// be checked without being held. The command-line tool reads its files through an open handle,
+// the page through the browser, both as the checks ask for it; an installer is written as
+// parts (JoinedSource) around the author's file.
 
 #include <stddef.h>
 #include <stdint.h>
@@ -74,6 +74,21 @@ public:
 
 private:
     std::vector<const ByteSource*> parts_;
+};
+
+// [offset, offset + length) of another source, which holds it, as one file.
+class RangeSource : public ByteSource {
+public:
+    RangeSource(const ByteSource& file, uint64_t offset, uint64_t length)
+        : file_(&file), offset_(offset), length_(length) {}
+    uint64_t Size() const override { return length_; }
+    bool Read(uint64_t offset, size_t length, uint8_t* out) const override {
+        return file_->Read(offset_ + offset, length, out);
+    }
+
+private:
+    const ByteSource* file_;
+    uint64_t offset_, length_;
 };
 
 // A file streamed once, front to back, through a MarkerScan for the package's two markers: the

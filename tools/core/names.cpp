@@ -150,7 +150,10 @@ bool CheckCharacters(const std::u32string& chars, bool encodable, std::string* r
         *reason = Say(Text::kNameTrailingDotOrSpace);
         return false;
     }
-    if (chars.find_last_of(U'.') == 0) {
+    // Its last dot its first character: nothing before the extension. (Counted, not searched
+    // from the end: the library's backward search wraps an unsigned count, which the fuzzers'
+    // build stops at.)
+    if (chars[0] == U'.' && std::count(chars.begin(), chars.end(), U'.') == 1) {
         *reason = Say(Text::kNameEmptyStem);
         return false;
     }

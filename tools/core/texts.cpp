@@ -377,6 +377,11 @@ constexpr Entry kTable[] = {
      "表示されます"},
     {Text::kCheckNoted, "ok; note: {1}", "OK（注意: {1}）"},
     {Text::kNoteLine, "note: {1}\n", "注意: {1}\n"},
+    {Text::kOutOfMemory, "not enough memory to go on; nothing was written",
+     "メモリーが足りないため続けられません。何も書き込んでいません"},
+    {Text::kCannotReadFile, "cannot read {1}: {2}", "{1} を読み込めません: {2}"},
+    {Text::kFileChanged, "the file ended early: it changed while it was read",
+     "ファイルが途中で終わっています。読み込み中に変更されました"},
 };
 
 constexpr bool InIdOrder() {

@@ -147,6 +147,9 @@ enum class Text {
     kSplashCut,
     kCheckNoted,
     kNoteLine,
+    kOutOfMemory,
+    kCannotReadFile,
+    kFileChanged,
     kCount
 };
 
