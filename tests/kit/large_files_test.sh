@@ -42,6 +42,12 @@ echo earlier >out.scr
   say "a picture larger than the memory left does not end with a message and exit 1"
 [ "$(cat out.scr)" = earlier ] || say "out of memory, it changed the earlier output"
 
+# A device or a pipe is no file: /dev/zero never ends, a FIFO nobody writes to never begins.
+mkfifo fifo.scr
+for args in "header small.bin --splash /dev/zero -o out.scr" "build fifo.scr -o out.exe"; do
+  timeout 20 "$tool" $args 2>&1 | grep -q 'not a file' || say "$args: not refused as no file"
+done
+
 # Sparse but for stamps that show a piece of the copy lost, repeated or out of place.
 truncate -s $(((1 << 30) - (32 << 10) - 198)) limit.scr
 printf 'MZ%058d@\0\0\0PE\0\0L\001' 0 | dd of=limit.scr conv=notrunc status=none # an x86 program

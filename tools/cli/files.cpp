@@ -75,7 +75,15 @@ static FILE* CreatePartial(const char*) {
     return file;
 }
 #else
+// Only a file is read: a device or a pipe may never end (/dev/zero) or never begin (a FIFO
+// nobody writes to). Folders are left to the system's own words.
 static FILE* OpenFile(const std::string& path, const char* mode) {
+    struct stat status;
+    if (mode[0] == 'r' && stat(path.c_str(), &status) == 0 && !S_ISREG(status.st_mode) &&
+        !S_ISDIR(status.st_mode)) {
+        errno = ENODEV;
+        return nullptr;
+    }
     return fopen(path.c_str(), mode);
 }
 
@@ -136,6 +144,8 @@ static std::string SystemReason(int error) {
         return Say(Text::kNoSuchFile);
     if (error == EACCES)
         return Say(Text::kAccessDenied);
+    if (error == ENODEV)
+        return Say(Text::kNotAFile);
     return strerror(error);
 }
 

@@ -240,6 +240,8 @@ int ReadSaverAndPicture(const std::string& saverPath, const std::string& picture
         return failed;
     std::string reason;
     if (!picturePath.empty()) {
+        if (!IsPictureFileSizeTaken(FileSizeOf(picturePath), &reason))
+            return Fail(picturePath, Say(Text::kNotTakenAsSplash, {reason}));
         if (!ReadWholeFile(picturePath, &picture, &reason))
             return Fail(picturePath, Say(Text::kCannotRead, {reason}));
         if (!PictureToPackedDib(picture.data(), picture.size(), dib, &reason))

@@ -382,6 +382,8 @@ constexpr Entry kTable[] = {
     {Text::kCannotReadFile, "cannot read {1}: {2}", "{1} を読み込めません: {2}"},
     {Text::kFileChanged, "the file ended early: it changed while it was read",
      "ファイルが途中で終わっています。読み込み中に変更されました"},
+    {Text::kNotAFile, "not a file (a device or a pipe)",
+     "ファイルではありません（デバイスかパイプです）"},
 };
 
 constexpr bool InIdOrder() {

@@ -150,6 +150,7 @@ enum class Text {
     kOutOfMemory,
     kCannotReadFile,
     kFileChanged,
+    kNotAFile,
     kCount
 };
 
