@@ -105,6 +105,9 @@ CASES = [
     ('a name given', saver, 'splash', 'Night Sky.scr', 'Night SkySetup.exe',
      made('splash', 'Night Sky.scr'), ''),
     ('a Japanese name', saver, None, '星空.scr', '星空Setup.exe', made(None, '星空.scr'), ''),
+    # Saved under a shorter name: Chromium on Linux saves nothing past 243 bytes of UTF-8.
+    ('a long Japanese name', saver, None, '星' * 79 + '.scr', '星' * 77 + 'Setup.exe',
+     made(None, '星' * 79 + '.scr'), ''),
     ('a 5 MiB screen saver', large, 'PNG', None, 'largeSetup.exe',
      made('PNG', 'large.scr', large), ''),
     ('a data header already', with_header, None, None, 'starlightSetup.exe', sample, ''),
