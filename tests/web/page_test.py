@@ -240,6 +240,20 @@ try:
     if names()[1] or element('no-picture').get_attribute('hidden') is None:
         failures.append('"Remove the picture" leaves it')
 
+    # A screen saver rebuilt after it was checked: nothing saved, and the page says why.
+    folder = tempfile.mkdtemp(dir=work)
+    driver.execute_cdp_cmd('Browser.setDownloadBehavior', {'behavior': 'allow', 'downloadPath': folder})
+    changing = file('changing.scr', open(with_header, 'rb').read())
+    element('saver').send_keys(changing)
+    wait.until(settled)
+    with open(changing, 'ab') as f:
+        f.write(b'rebuilt')
+    element('build').click()
+    wait.until(lambda _: 'changed after it was checked' in element('message').text)
+    time.sleep(1)
+    if os.listdir(folder):
+        failures.append('a screen saver changed after its checks was saved')
+
     # An installer whose name leaves the system folder is shown, its own picture in the
     # preview (the chosen one was taken away above), but not taken out.
     with open(sample, 'rb') as f:
