@@ -133,8 +133,9 @@ int BuildFile(const std::string& saverPath, FileSource& file, const Bytes* splas
               InstallerFacts* facts) {
     std::string given =
         options.count("--name") ? options["--name"] : saverPath.substr(BaseNameStart(saverPath));
-    std::string name, reason;
-    if (!TextFromArgument(given, &name, &reason))
+    std::string name, reason, stored;
+    // Before the screen saver is read: a name refused costs no copy of a large file.
+    if (!TextFromArgument(given, &name, &reason) || !PackageName(name, &stored, &reason))
         return Fail(saverPath, Say(Text::kRefusedAs, {given, reason}));
     // Default: beside the saver, its file name without the extension and "Setup.exe".
     size_t dot = saverPath.find_last_of('.');
