@@ -47,6 +47,12 @@ mkfifo fifo.scr
 for args in "header small.bin --splash /dev/zero -o out.scr" "build fifo.scr -o out.exe"; do
   timeout 20 "$tool" $args 2>&1 | grep -q 'not a file' || say "$args: not refused as no file"
 done
+# On Windows, devices by name: NUL gives nothing, CON would wait for the keyboard.
+[ ${#windows[@]} -eq 0 ] || for device in NUL CON; do
+  timeout 60 "${windows[@]}" header small.bin --splash $device -o out.scr </dev/null >device.txt 2>&1
+  [ $? = 1 ] && { [ $device = CON ] || grep -q 'not a file' device.txt; } ||
+    say "the Windows tool takes $device as a picture: $(cat device.txt)"
+done
 
 # Sparse but for stamps that show a piece of the copy lost, repeated or out of place.
 truncate -s $(((1 << 30) - (32 << 10) - 198)) limit.scr

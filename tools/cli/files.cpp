@@ -34,8 +34,16 @@ static std::wstring Wide(const std::string& path) {
     return wide;
 }
 
+// Only a file is read: a device such as CON would wait for the keyboard, NUL give nothing.
 static FILE* OpenFile(const std::string& path, const char* mode) {
-    return _wfopen(Wide(path).c_str(), Wide(mode).c_str());
+    FILE* file = _wfopen(Wide(path).c_str(), Wide(mode).c_str());
+    if (file && mode[0] == 'r' &&
+        GetFileType(reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(file)))) != FILE_TYPE_DISK) {
+        fclose(file);
+        errno = ENODEV;
+        return nullptr;
+    }
+    return file;
 }
 
 static int RemoveFile(const std::string& path) {
