@@ -80,6 +80,6 @@ TEST(AuthorsKit, ALargeOrCutSplashIsBuiltWithANote) {
         EXPECT_EQ(splash.note.empty(), !c.note) << c.width << " x " << c.height;
         if (c.note)
             EXPECT_NE(splash.note.find(c.note), std::string::npos) << splash.note;
-        EXPECT_EQ(SplashNote(dib.size(), c.width, c.height), splash.note);
+        EXPECT_EQ(SplashNote(dib.data(), dib.size()), splash.note);
     }
 }

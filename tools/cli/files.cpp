@@ -84,12 +84,11 @@ static FILE* CreatePartial(const char*) {
 }
 #else
 // Only a file is read: a device or a pipe may never end (/dev/zero) or never begin (a FIFO
-// nobody writes to). Folders are left to the system's own words.
+// nobody writes to), and a folder opens here but gives nothing.
 static FILE* OpenFile(const std::string& path, const char* mode) {
     struct stat status;
-    if (mode[0] == 'r' && stat(path.c_str(), &status) == 0 && !S_ISREG(status.st_mode) &&
-        !S_ISDIR(status.st_mode)) {
-        errno = ENODEV;
+    if (mode[0] == 'r' && stat(path.c_str(), &status) == 0 && !S_ISREG(status.st_mode)) {
+        errno = S_ISDIR(status.st_mode) ? EISDIR : ENODEV;
         return nullptr;
     }
     return fopen(path.c_str(), mode);
@@ -200,16 +199,11 @@ bool FileSource::Open(const std::string& path, std::string* reason) {
     }
 #ifdef _WIN32
     __int64 size = _filelengthi64(_fileno(file_));
-    bool folder = false;
 #else
     struct stat status;
     off_t size = fstat(fileno(file_), &status) == 0 ? status.st_size : -1;
-    // A folder opens here, but nothing can be read from it.
-    bool folder = size >= 0 && S_ISDIR(status.st_mode);
-    if (folder)
-        errno = EISDIR;
 #endif
-    if (size < 0 || folder) {
+    if (size < 0) {
         *reason = SystemReason(errno);
         Close();
         return false;

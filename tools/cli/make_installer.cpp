@@ -268,14 +268,9 @@ int Header(const std::string& saverPath, Options& options) {
         return failed;
     Show(stdout, Say(Text::kHeaderWritten,
                      {output, std::to_string(around.size), std::to_string(dib.size())}));
-    DibFacts splash;
-    if (!dib.empty() && DescribeDib(dib.data(), dib.size(), &splash)) {
-        std::string note = SplashNote(
-            dib.size(), static_cast<uint32_t>(splash.width),
-            static_cast<uint32_t>(splash.height < 0 ? -int64_t{splash.height} : splash.height));
-        if (!note.empty())
-            Show(stdout, Say(Text::kNoteLine, {note}));
-    }
+    std::string note = SplashNote(dib.data(), dib.size());
+    if (!note.empty())
+        Show(stdout, Say(Text::kNoteLine, {note}));
     return 0;
 }
 

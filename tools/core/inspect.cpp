@@ -77,21 +77,22 @@ void InspectSaver(const ByteSource& file, uint64_t from, uint32_t length, Instal
     f->splashDescribed = DescribeDib(dib.data(), splash.length, &f->splash);
     Check(f, Text::kCheckSplashPicture, false, IsSplashDibComplete(dib.data(), splash.length),
           Say(Text::kSplashNotDrawable));
-    if (f->splashDescribed && f->checks.back().failure.empty())
-        f->checks.back().note =
-            SplashNote(splash.length, static_cast<uint32_t>(f->splash.width),
-                       static_cast<uint32_t>(f->splash.height < 0 ? -int64_t{f->splash.height}
-                                                                  : f->splash.height));
+    if (f->checks.back().failure.empty())
+        f->checks.back().note = SplashNote(dib.data(), splash.length);
 }
 
 }  // namespace
 
-std::string SplashNote(uint64_t bytes, uint32_t width, uint32_t height) {
+std::string SplashNote(const uint8_t* dib, size_t length) {
     const int kScreenWidth = 1024, kScreenHeight = 768;
-    const uint32_t roomWidth = kScreenWidth - GetSplashOrigin(kScreenHeight, 0).x;
+    const int64_t roomWidth = kScreenWidth - GetSplashOrigin(kScreenHeight, 0).x;
+    DibFacts facts;
+    if (!DescribeDib(dib, length, &facts))
+        return "";
+    int64_t width = facts.width, height = facts.height < 0 ? -int64_t{facts.height} : facts.height;
     std::string note;
-    if (bytes > (1u << 20))
-        note = Say(Text::kSplashAddsBytes, {std::to_string(bytes)});
+    if (length > (1u << 20))
+        note = Say(Text::kSplashAddsBytes, {std::to_string(length)});
     if (width > roomWidth || height > kScreenHeight)
         note += (note.empty() ? "" : "; ") +
                 Say(Text::kSplashCut, {std::to_string(roomWidth), std::to_string(kScreenHeight)});

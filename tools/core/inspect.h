@@ -48,10 +48,10 @@ constexpr uint64_t kMaxInstallerSize = uint64_t{1} << 30;
 constexpr uint64_t kMaxSaverSize = kMaxInstallerSize - (uint64_t{32} << 10);
 std::string SizeLimitText();
 
-// What an author should know of a splash picture of `bytes` bytes and `width` x `height`
-// pixels that does not stop the install: the size it adds to a large installer, and that a
-// picture larger than the smallest screen (1024 x 768) is cut there. Empty when nothing is.
-std::string SplashNote(uint64_t bytes, uint32_t width, uint32_t height);
+// What an author should know of the splash picture `dib` (a packed DIB) that does not stop the
+// install: the size it adds to a large installer, and that a picture larger than the smallest
+// screen (1024 x 768) is cut there. Empty when nothing is.
+std::string SplashNote(const uint8_t* dib, size_t length);
 
 InstallerFacts InspectInstaller(const uint8_t* file, size_t length);
 InstallerFacts InspectInstaller(const ByteSource& file);
