@@ -3,6 +3,7 @@
 # Logic that needs no platform: built into setup.exe and natively for tests and the fuzzer.
 set(PURE_SOURCES
     installer/account.cpp
+    installer/command_line.cpp
     installer/package.cpp
     installer/package_writer.cpp
     installer/progress.cpp
@@ -20,6 +21,8 @@ set(INSTALLER_WIN32_SOURCES
     installer/desktop_user_win.cpp
     installer/messages_win.cpp
     installer/registration_win.cpp
+    installer/removal_entry_win.cpp
+    installer/removal_win.cpp
     installer/saver_file_win.cpp
     installer/startup_win.cpp
     installer/window_win.cpp

@@ -22,6 +22,10 @@ struct InstallerState {
     // Start-up: where a screen saver of the same name that existed before was kept aside;
     // empty when there was none. The install sequence puts it back or removes it.
     wchar_t PreviousFileCopy[kOwnPathSize];
+    // Start-up: the program without its package, for the copy that removes the screen saver
+    // later; null when it could not be kept. Freed at the end of the run.
+    void* ProgramPart;
+    DWORD ProgramPartLength;
     int InstallUndone;         // window procedure: the new file was taken away again
     int CloseAsked;            // window procedure: the close that is coming is the installer's own
     int BoxOpen;               // window procedure: a message box of the sequence is up

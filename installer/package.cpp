@@ -120,7 +120,9 @@ int IsSafeSaverName(const char* name) {
     return !IsForbiddenComponent(component, p);
 }
 
-int FindCertificateTable(const uint8_t* image, uint32_t length, uint32_t* offset, uint32_t* size) {
+// Where the security entry of the data directories lies in the PE header at the start of
+// `image`; 0 when the bytes hold no such header or it has no such entry.
+static uint64_t FindSecurityEntry(const uint8_t* image, uint32_t length) {
     if (length < 0x40 || image[0] != 'M' || image[1] != 'Z')
         return 0;
     // The optional header follows "PE\0\0" and the 20-byte file header; its data directories
@@ -134,9 +136,21 @@ int FindCertificateTable(const uint8_t* image, uint32_t length, uint32_t* offset
     uint64_t directories = optional + (magic == 0x20B ? 112 : 96);
     if (directories + 5 * 8 > length || Read32(image + directories - 4) < 5)
         return 0;
-    *offset = Read32(image + directories + 4 * 8);
-    *size = Read32(image + directories + 4 * 8 + 4);
+    return directories + 4 * 8;
+}
+
+int FindCertificateTable(const uint8_t* image, uint32_t length, uint32_t* offset, uint32_t* size) {
+    uint64_t entry = FindSecurityEntry(image, length);
+    if (!entry)
+        return 0;
+    *offset = Read32(image + entry);
+    *size = Read32(image + entry + 4);
     return *offset != 0 && *size != 0;
+}
+
+void ForgetCertificateTable(uint8_t* image, uint32_t length) {
+    if (uint64_t entry = FindSecurityEntry(image, length))
+        memset(image + entry, 0, 8);
 }
 
 int ReadPackageAt(const uint8_t* image, uint32_t length, uint32_t p, PackageLayout* layout) {

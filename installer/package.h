@@ -65,6 +65,10 @@ int IsSafeSaverName(const char* name);
 // at the start of `image` names it. 1 with its file offset and size, 0 when there is none.
 int FindCertificateTable(const uint8_t* image, uint32_t length, uint32_t* offset, uint32_t* size);
 
+// Clears that entry, for a copy of the program that leaves the table out: the system would
+// otherwise look for a signature past the end of the copy.
+void ForgetCertificateTable(uint8_t* image, uint32_t length);
+
 struct PackageLayout {
     uint32_t setupBoundary;  // P
     const char* saverName;   // inside the image, zero-terminated within its field

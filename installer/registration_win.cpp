@@ -8,12 +8,10 @@ static const wchar_t kSaverValue[] = L"SCRNSAVE.EXE";
 static const wchar_t kDesktopKey[] = L"Control Panel\\Desktop";
 static const wchar_t kPolicyKey[] =
     L"Software\\Policies\\Microsoft\\Windows\\Control Panel\\Desktop";
-// The longest one window that does not answer may hold the installer at 100 %.
+// The longest one window that does not answer may hold the installer (at 100 %).
 static const UINT kAnnounceTimeout = 3000;
 
-// Reads a text value of at most 259 characters, an expandable one expanded; empty when it is
-// absent or not text. 0 when it is longer: then it names something else than any path of ours.
-static int ReadText(HKEY key, const wchar_t* name, wchar_t* value) {
+int ReadTextValue(HKEY key, const wchar_t* name, wchar_t* value) {
     wchar_t raw[kPathBufferSize];
     DWORD type = 0, size = (kPathBufferSize - 1) * sizeof(wchar_t);
     LONG read = RegQueryValueExW(key, name, nullptr, &type, reinterpret_cast<BYTE*>(raw), &size);
@@ -72,30 +70,69 @@ static bool PolicyOverrules(const wchar_t* longPath) {
     if (RegOpenKeyExW(HKEY_CURRENT_USER, kPolicyKey, 0, KEY_QUERY_VALUE, &policy) != ERROR_SUCCESS)
         return false;
     wchar_t value[kPathBufferSize], forced[kPathBufferSize], own[kPathBufferSize];
-    bool overrules = !ReadText(policy, kSaverValue, value);
+    bool overrules = !ReadTextValue(policy, kSaverValue, value);
     if (!overrules && value[0] && FindForcedSaver(value, forced)) {
         // Ours in its long form too, so that any spelling of our file matches.
         if (!GetPathAsSystemSees(longPath, own, false))
             lstrcpynW(own, longPath, kPathBufferSize);
         overrules = lstrcmpiW(forced, own) != 0;
     }
-    if (ReadText(policy, L"ScreenSaveActive", value) && value[0] == L'0')
+    if (ReadTextValue(policy, L"ScreenSaveActive", value) && value[0] == L'0')
         overrules = true;
     RegCloseKey(policy);
     return overrules;
 }
 
 // The one key that holds the user's desktop settings, opened and never created: where it is
-// missing, this is no profile to write into.
+// missing, this is no profile to write into. An empty path takes the value away.
 static bool StoreSaverValue(const wchar_t* shortPath) {
     HKEY desktop;
-    if (RegOpenKeyExW(HKEY_CURRENT_USER, kDesktopKey, 0, KEY_WRITE, &desktop) != ERROR_SUCCESS)
+    if (RegOpenKeyExW(HKEY_CURRENT_USER, kDesktopKey, 0, KEY_READ | KEY_WRITE, &desktop) !=
+        ERROR_SUCCESS)
         return false;
-    LONG stored =
-        RegSetValueExW(desktop, kSaverValue, 0, REG_SZ, reinterpret_cast<const BYTE*>(shortPath),
-                       (lstrlenW(shortPath) + 1) * sizeof(wchar_t));
+    LONG stored = shortPath[0] ? RegSetValueExW(desktop, kSaverValue, 0, REG_SZ,
+                                                reinterpret_cast<const BYTE*>(shortPath),
+                                                (lstrlenW(shortPath) + 1) * sizeof(wchar_t))
+                               : RegDeleteValueW(desktop, kSaverValue);
     RegCloseKey(desktop);
     return stored == ERROR_SUCCESS;
+}
+
+// Told last, so that the programs read the new file's name; and not by the setting's own
+// announcement, which waits for every window: one that has stopped answering would hold the
+// installer for as long as it hangs.
+static void AnnounceChange() {
+    DWORD_PTR answer;
+    SendMessageTimeoutW(HWND_BROADCAST, WM_SETTINGCHANGE, SPI_SETSCREENSAVEACTIVE,
+                        reinterpret_cast<LPARAM>(L"Desktop"), SMTO_ABORTIFHUNG | SMTO_NORMAL,
+                        kAnnounceTimeout, &answer);
+}
+
+void ReadScreenSaverSetting(wchar_t* value) {
+    value[0] = 0;
+    HKEY desktop;
+    if (RegOpenKeyExW(HKEY_CURRENT_USER, kDesktopKey, 0, KEY_QUERY_VALUE, &desktop) !=
+        ERROR_SUCCESS)
+        return;
+    if (!ReadTextValue(desktop, kSaverValue, value))
+        value[0] = 0;
+    RegCloseKey(desktop);
+}
+
+bool IsSameFile(const wchar_t* setting, const wchar_t* path) {
+    wchar_t set[kPathBufferSize], own[kPathBufferSize];
+    return setting[0] && GetPathAsSystemSees(setting, set, false) &&
+           GetPathAsSystemSees(path, own, false) && lstrcmpiW(set, own) == 0;
+}
+
+void PutBackScreenSaver(const wchar_t* setting) {
+    wchar_t found[kPathBufferSize];
+    // One that went away since is no screen saver to go back to.
+    if (!GetPathAsSystemSees(setting, found, false))
+        setting = L"";
+    WritePrivateProfileStringW(L"boot", kSaverValue, setting[0] ? setting : nullptr, L"system.ini");
+    StoreSaverValue(setting);
+    AnnounceChange();
 }
 
 bool SetScreenSaver(const wchar_t* longPath) {
@@ -110,12 +147,6 @@ bool SetScreenSaver(const wchar_t* longPath) {
     bool stored = StoreSaverValue(shortPath);
     bool switchedOn =
         SystemParametersInfoW(SPI_SETSCREENSAVEACTIVE, TRUE, nullptr, SPIF_UPDATEINIFILE) != FALSE;
-    // Told last, so that the programs read the new file's name; and not by the setting's own
-    // announcement, which waits for every window: one that has stopped answering would hold the
-    // installer at 100 % for as long as it hangs.
-    DWORD_PTR answer;
-    SendMessageTimeoutW(HWND_BROADCAST, WM_SETTINGCHANGE, SPI_SETSCREENSAVEACTIVE,
-                        reinterpret_cast<LPARAM>(L"Desktop"), SMTO_ABORTIFHUNG | SMTO_NORMAL,
-                        kAnnounceTimeout, &answer);
+    AnnounceChange();
     return stored && switchedOn && !PolicyOverrules(longPath);
 }

@@ -4,7 +4,9 @@
 
 #include "installer/installer_state.h"
 #include "installer/messages.h"
+#include "installer/command_line.h"
 #include "installer/package.h"
+#include "installer/removal_entry.h"
 #include "installer/saver_file.h"
 #include "installer/saver_machine.h"
 #include "installer/window.h"
@@ -170,6 +172,19 @@ static void MakeSplashBitmap(const BYTE* saver, const SplashLocation& splash) {
     FreePtr(&copy);
 }
 
+// The program without its package, for the copy that can remove the screen saver later. Ours
+// is a few tens of KiB; a larger one is no program of ours to copy.
+static void KeepProgramPart(const BYTE* image, DWORD length) {
+    const DWORD kLargestProgram = 1 << 20;
+    void* copy = length <= kLargestProgram ? AllocPtr(length) : nullptr;
+    if (!copy)
+        return;
+    memcpy(copy, image, length);
+    ForgetCertificateTable(static_cast<BYTE*>(copy), length);
+    g_installer.ProgramPart = copy;
+    g_installer.ProgramPartLength = length;
+}
+
 // Reads the own file, writes the screen saver and makes the splash bitmap, with the wait
 // cursor up. 1 when the file is written and the window may come. The whole package is located
 // first: a damaged one must not replace anything in the system folder. The splash picture is
@@ -198,6 +213,7 @@ static int ExtractPackage(const wchar_t* ownPath) {
             LocateSplashDibUpTo(package.saverImage, package.saverImageLength, lastBoundary,
                                 &splash);
             MakeSplashBitmap(package.saverImage, splash);
+            KeepProgramPart(image, package.setupBoundary);
             extracted = 1;
         }
         UnmapViewOfFile(image);
@@ -272,6 +288,10 @@ static void KeepDownloadFolderOutOfDllSearch() {
 
 int WINAPI RunInstaller(HINSTANCE instance, HINSTANCE, LPSTR, int showCommand) {
     KeepDownloadFolderOutOfDllSearch();
+    if (IsRemovalCommand(GetCommandLineW())) {
+        g_installer.InstanceHandle = instance;
+        return RunRemoval();
+    }
     if (!PrepareInstaller(instance, showCommand))
         return 0;
     MSG message;
@@ -281,6 +301,7 @@ int WINAPI RunInstaller(HINSTANCE instance, HINSTANCE, LPSTR, int showCommand) {
         DispatchMessageA(&message);
     }
     FreeSplashBitmap();
+    FreePtr(&g_installer.ProgramPart);
     // An undone install gives its kept file one more try to go back; a kept one goes.
     if (g_installer.InstallUndone) {
         RestorePreviousFile(g_installer.TargetPath, g_installer.PreviousFileCopy);

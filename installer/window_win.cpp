@@ -6,6 +6,7 @@
 #include "installer/messages.h"
 #include "installer/progress.h"
 #include "installer/registration.h"
+#include "installer/removal_entry.h"
 #include "installer/saver_file.h"
 #include "render/layout.h"
 #include "render/progress_screen.h"
@@ -60,9 +61,13 @@ static void UndoInstall() {
 }
 
 static void Finish(HWND window) {
+    wchar_t earlier[kPathBufferSize];
+    ReadEarlierScreenSaver(earlier);
     bool registered = SetScreenSaver(g_installer.SaverPath);
     // The new file stays for good: its predecessor's kept copy goes.
     DiscardPreviousFile(g_installer.PreviousFileCopy);
+    // Apps & features can take it away again; without the entry the install stands as it is.
+    AddRemovalEntry(earlier);
     char text[kTextBufferSize];
     g_installer.BoxOpen = 1;
     // A failed registration is said as such, never reported as success; the file stays.

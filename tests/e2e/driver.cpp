@@ -16,7 +16,81 @@ static void DeleteAnyway(const std::string& path) {
     DeleteFileW(wide.c_str());
 }
 
+static const wchar_t kUninstallKey[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\";
+
+std::wstring EntryName(const std::string& name) {
+    wchar_t wide[MAX_PATH] = {};
+    MultiByteToWideChar(932, 0, name.c_str(), -1, wide, MAX_PATH);
+    std::wstring stem = wide;
+    return stem.substr(0, stem.find_last_of(L'.')) + L" スクリーンセーバー";
+}
+
+std::wstring EntryValue(const std::string& name, const wchar_t* value) {
+    HKEY entry;
+    std::wstring key = kUninstallKey + EntryName(name), text = L"(absent)";
+    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, key.c_str(), 0, KEY_READ, &entry))
+        return text;
+    wchar_t data[1024] = {};
+    DWORD type = 0, size = sizeof data - sizeof(wchar_t);
+    if (!RegQueryValueExW(entry, value, nullptr, &type, reinterpret_cast<BYTE*>(data), &size)) {
+        DWORD number = 0;
+        memcpy(&number, data, sizeof number);
+        text = type == REG_DWORD ? std::to_wstring(number) : data;
+    }
+    RegCloseKey(entry);
+    return text;
+}
+
+int TimesListed(const std::string& name) {
+    SECURITY_ATTRIBUTES inherit = {sizeof inherit, nullptr, TRUE};
+    HANDLE read, write;
+    if (!CreatePipe(&read, &write, &inherit, 0))
+        return -1;
+    SetHandleInformation(read, HANDLE_FLAG_INHERIT, 0);
+    STARTUPINFOW start = {};
+    start.cb = sizeof start;
+    start.dwFlags = STARTF_USESTDHANDLES;
+    start.hStdOutput = start.hStdError = write;
+    PROCESS_INFORMATION process = {};
+    wchar_t command[] = L"uninstaller.exe --list";
+    BOOL started = CreateProcessW(nullptr, command, nullptr, nullptr, TRUE, 0, nullptr, nullptr,
+                                  &start, &process);
+    CloseHandle(write);
+    std::string listed;
+    char buffer[4096];
+    DWORD got = 0;
+    while (started && ReadFile(read, buffer, sizeof buffer, &got, nullptr) && got)
+        listed.append(buffer, got);
+    CloseHandle(read);
+    if (!started)
+        return -1;
+    WaitForSingleObject(process.hProcess, 10000);
+    CloseHandle(process.hProcess);
+    CloseHandle(process.hThread);
+    // "key|||name" lines in the console's code page, where a name it cannot hold has "?"s.
+    std::wstring entry = EntryName(name);
+    std::string line(4 * entry.size() + 1, '\0');
+    line.resize(WideCharToMultiByte(GetOEMCP(), 0, entry.c_str(), -1, &line[0],
+                                    static_cast<int>(line.size()), nullptr, nullptr) -
+                1);
+    line = "\n" + line + "|||" + line + "\r\n";
+    listed = "\n" + listed;
+    int times = 0;
+    for (size_t at = listed.find(line); at != std::string::npos; at = listed.find(line, at + 1))
+        ++times;
+    return times;
+}
+
+void RemoveEntry(const std::string& name) {
+    std::wstring key = kUninstallKey + EntryName(name);
+    std::wstring command = EntryValue(name, L"DisplayIcon");
+    DeleteFileW(command.c_str());
+    RemoveDirectoryW(command.substr(0, command.find_last_of(L'\\')).c_str());
+    RegDeleteKeyW(HKEY_LOCAL_MACHINE, key.c_str());
+}
+
 void RemoveFromSystemFolder(const std::string& name) {
+    RemoveEntry(name);
     DeleteAnyway(Installed(name));
     for (const auto& left : KeptAsideFiles())
         DeleteAnyway(RealSystemFolder() + "\\" + left);

@@ -33,6 +33,16 @@ void ResetRegistration();
 // What a completed install registers for the file `name` in the system folder.
 std::string RegisteredAs(const std::string& name);
 
+// The entry of Apps & features for the screen saver file `name` (code page 932), as its key
+// under the system's uninstall key is named: "<name without extension> スクリーンセーバー".
+std::wstring EntryName(const std::string& name);
+// A value of that entry (text, or a number in decimal); "(absent)" when it or the entry is.
+std::wstring EntryValue(const std::string& name, const wchar_t* value);
+// How often Wine's "uninstaller --list" names the entry, as Apps & features would list it.
+int TimesListed(const std::string& name);
+// Deletes the entry and the folder its removal program lies in.
+void RemoveEntry(const std::string& name);
+
 // The exit code once the process has ended, or 99 when it does not end in time.
 DWORD ExitCode(InstallerProcess& installer);
 
