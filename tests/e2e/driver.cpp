@@ -81,6 +81,24 @@ int TimesListed(const std::string& name) {
     return times;
 }
 
+RemovalRun RunEntryCommand(const std::string& name, int answer) {
+    RemovalRun run;
+    std::wstring command = EntryValue(name, L"UninstallString");
+    size_t quote = command.find(L'"', 1);
+    if (command[0] != L'"' || quote == std::wstring::npos)
+        return run;
+    InstallerProcess removal(Utf8(command.substr(1, quote - 1).c_str()),
+                             Utf8(command.substr(quote + 2).c_str()));
+    run.question = removal.WaitForBox();
+    if (run.question.box)
+        InstallerProcess::Press(run.question, answer);
+    run.said = removal.WaitForBox(answer == IDYES ? 10000 : 2000);
+    if (run.said.box)
+        InstallerProcess::Press(run.said, IDOK);
+    run.exitCode = ExitCode(removal);
+    return run;
+}
+
 void RemoveEntry(const std::string& name) {
     std::wstring key = kUninstallKey + EntryName(name);
     std::wstring command = EntryValue(name, L"DisplayIcon");

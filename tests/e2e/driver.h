@@ -40,6 +40,13 @@ std::wstring EntryName(const std::string& name);
 std::wstring EntryValue(const std::string& name, const wchar_t* value);
 // How often Wine's "uninstaller --list" names the entry, as Apps & features would list it.
 int TimesListed(const std::string& name);
+// Runs the entry's command as Apps & features does, answers its question with `answer` and
+// the box that follows with OK.
+struct RemovalRun {
+    BoxSeen question, said;
+    DWORD exitCode = 99;
+};
+RemovalRun RunEntryCommand(const std::string& name, int answer);
 // Deletes the entry and the folder its removal program lies in.
 void RemoveEntry(const std::string& name);
 

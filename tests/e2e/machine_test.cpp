@@ -60,6 +60,7 @@ TEST(Machine, EachSaverInTheSystemFolderItRunsFrom) {
 
     e2e::RemoveFromSystemFolder(x64Name);
     DeleteFileW(e2e::Wide(x64File).c_str());
+    e2e::ResetRegistration();
     e2e::RunResult run = e2e::RunToCompletion(e2e::WriteInstaller(folder, x64Name, x64));
     EXPECT_EQ(L"情報", run.reportCaption);
     EXPECT_EQ(x64, scratch::Read(x64File));
@@ -86,7 +87,10 @@ TEST(Machine, EachSaverInTheSystemFolderItRunsFrom) {
     WaitForSingleObject(saver.hProcess, 5000);
     CloseHandle(saver.hThread);
     CloseHandle(saver.hProcess);
-    DeleteFileW(e2e::Wide(x64File).c_str());
+    // Its entry in Apps & features takes it away from there.
+    EXPECT_EQ(L"情報", e2e::RunEntryCommand(x64Name, IDYES).said.caption);
+    EXPECT_FALSE(scratch::Exists(x64File));
+    EXPECT_EQ("(none) |  | on", e2e::ReadRegistration());
 
     e2e::RunResult x86Run = e2e::RunToCompletion(e2e::WriteInstaller(folder, x86Name, x86));
     EXPECT_EQ(L"情報", x86Run.reportCaption);

@@ -32,26 +32,14 @@ std::string ShortPath(const std::string& path) {
     return e2e::Utf8(shortPath);
 }
 
-// Runs the entry's command as Apps & features does and answers its question; the box that
-// follows, if any.
+// The entry's command, answered; the box that follows, if any.
 e2e::BoxSeen RunEntryCommand(const std::string& name, int answer) {
-    std::wstring command = e2e::EntryValue(name, L"UninstallString");
-    size_t quote = command.find(L'"', 1);
-    EXPECT_TRUE(command[0] == L'"' && quote != std::wstring::npos) << e2e::Utf8(command.c_str());
-    if (quote == std::wstring::npos)
-        return {};
-    InstallerProcess removal(e2e::Utf8(command.substr(1, quote - 1).c_str()),
-                             e2e::Utf8(command.substr(quote + 2).c_str()));
-    e2e::BoxSeen question = removal.WaitForBox();
-    EXPECT_EQ(L"質問", question.caption);
+    e2e::RemovalRun run = e2e::RunEntryCommand(name, answer);
+    EXPECT_EQ(L"質問", run.question.caption);
     EXPECT_EQ(L"「e2e removal」スクリーンセーバーを削除します。\r\n\r\nよろしいですか?",
-              question.text);
-    InstallerProcess::Press(question, answer);
-    e2e::BoxSeen after = removal.WaitForBox(answer == IDYES ? 10000 : 2000);
-    if (after.box)
-        InstallerProcess::Press(after, IDOK);
-    EXPECT_EQ(0u, e2e::ExitCode(removal));
-    return after;
+              run.question.text);
+    EXPECT_EQ(0u, run.exitCode);
+    return run.said;
 }
 
 TEST(Removal, TheEntryTakesTheFileAwayAndPutsBackTheScreenSaverBefore) {
@@ -68,12 +56,14 @@ TEST(Removal, TheEntryTakesTheFileAwayAndPutsBackTheScreenSaverBefore) {
     };
     const std::string name = "e2e removal.scr", earlierName = "e2e earlier.scr";
     const std::string earlierFile = e2e::Installed(earlierName);
+    const std::string chosenFile = e2e::Installed("e2e chosen.scr");
     scratch::Folder folder("removal");
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
         Bytes saver = fixtures::SaverImage(3000, {}), foreign(1234, 0x5A);
         std::string setup = e2e::WriteInstaller(folder, name, saver);
         scratch::Write(earlierFile, Bytes(2000, 0x33));
+        scratch::Write(chosenFile, Bytes(2000, 0x44));
         SetRegistration(c.earlier == kNone ? "" : ShortPath(earlierFile));
         // Installed twice, the way an author tries a new build: still one entry, and the
         // screen saver before is still the one before the first.
@@ -87,7 +77,8 @@ TEST(Removal, TheEntryTakesTheFileAwayAndPutsBackTheScreenSaverBefore) {
         std::wstring copy = e2e::EntryValue(name, L"DisplayIcon");
         EXPECT_EQ(1u, ExtractIconExW(copy.c_str(), -1, nullptr, nullptr, 0));
 
-        std::string registered = e2e::ReadRegistration(), another = ShortPath(earlierFile);
+        EXPECT_EQ(e2e::RegisteredAs(name), e2e::ReadRegistration());
+        std::string another = ShortPath(chosenFile);
         if (c.earlier == kGoneSince)
             DeleteFileA(earlierFile.c_str());
         if (c.earlier == kAnotherChosenSince)
@@ -118,14 +109,16 @@ TEST(Removal, TheEntryTakesTheFileAwayAndPutsBackTheScreenSaverBefore) {
             EXPECT_EQ(L"情報", said.caption);
             EXPECT_EQ(L"e2e removal\r\nを削除しました。", said.text);
             EXPECT_FALSE(scratch::Exists(e2e::Installed(name)));
-            std::string earlier = another + " | " + another + " | on";
-            EXPECT_EQ(c.earlier == kThere || c.earlier == kAnotherChosenSince ? earlier
-                                                                              : "(none) |  | on",
-                      e2e::ReadRegistration())
-                << "registered was " << registered;
+            std::string earlier = ShortPath(earlierFile), expected = "(none) |  | on";
+            if (c.earlier == kThere)
+                expected = earlier + " | " + earlier + " | on";
+            if (c.earlier == kAnotherChosenSince)
+                expected = another + " | " + another + " | on";
+            EXPECT_EQ(expected, e2e::ReadRegistration());
         }
         e2e::RemoveFromSystemFolder(name);
         DeleteFileA(earlierFile.c_str());
+        DeleteFileA(chosenFile.c_str());
     }
 }
 

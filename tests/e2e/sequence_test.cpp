@@ -72,6 +72,7 @@ TEST_F(Sequence, DecliningRemovesTheFileAndBringsBackAnEarlierOne) {
         EXPECT_EQ(c.earlier ? previous : Bytes(), scratch::Read(Installed()));
         EXPECT_EQ("none | none | off", e2e::ReadRegistration());
         EXPECT_TRUE(e2e::KeptAsideFiles().empty());
+        EXPECT_EQ(0, e2e::TimesListed(c.file));  // nothing to remove
     }
 }
 
@@ -110,6 +111,7 @@ TEST_F(Sequence, EscapeOrAltF4MidRunAsksAndAbortsOrGoesOn) {
             EXPECT_EQ(0u, e2e::ExitCode(installer));
             EXPECT_EQ(previous, scratch::Read(Installed()));
             EXPECT_EQ("none | none | off", e2e::ReadRegistration());
+            EXPECT_EQ(0, e2e::TimesListed(file_));
         } else {
             ExpectReportThenInstalled(installer, saver, L"情報",
                                       L"e2e_escape\r\nをスクリーンセーバーとして設定しました。");

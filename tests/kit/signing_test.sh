@@ -40,6 +40,16 @@ for run in 星空.scr 'signed.scr --name ソフト.scr'; do
     SCRNSAVE.EXE 2>/dev/null | tr -d '\r' | sed -n 's/.*REG_SZ *//p')
   wine_cmd copy /b "$value" registered.scr >/dev/null
   wine_cmd del "$installed" >/dev/null
+  # The copy that removes it again is the program without the package, naming no signature that
+  # the system would look for past its end.
+  name=${3:-$1}
+  rm -f copy.exe
+  wine_cmd copy /b "C:\\Program Files\\${name%.*} スクリーンセーバー\\uninstall.exe" copy.exe >/dev/null
+  pe=$(od -An -tu4 -j60 -N4 copy.exe 2>/dev/null | tr -d ' ')
+  extra=$(($(stat -c %s copy.exe 2>/dev/null || echo 0) - $(stat -c %s "$build/setup.exe")))
+  [ "$extra" -ge 0 ] && [ "$extra" -lt 8 ] &&
+    [ "$(od -An -tx1 -j$((pe + 152)) -N8 copy.exe | tr -d ' \n')" = 0000000000000000 ] ||
+    { echo "FAIL: $saver: no removal program, or one that names a signature"; exit 1; }
   cmp installed.scr "$saver" || { echo "FAIL: $saver: not installed as $installed"; exit 1; }
   cmp -s registered.scr "$saver" && [ -z "$(wine_cmd if exist "$value" echo left)" ] ||
     { echo "FAIL: $saver: registered as \"$value\", not $installed"; exit 1; }

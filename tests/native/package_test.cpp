@@ -80,6 +80,16 @@ TEST(PackageReader, LeavesOutOnlyACertificateTableAttachedAtTheEnd) {
         PackageLayout layout;
         ASSERT_TRUE(LocatePackage(file.data(), file.size(), &layout)) << what;
         EXPECT_EQ(saverLength, layout.saverImageLength) << what;
+        // The copy kept for removal names no table, and differs in nothing else.
+        Bytes copy = stub;
+        ForgetCertificateTable(copy.data(), copy.size());
+        uint32_t table, tableSize;
+        EXPECT_FALSE(FindCertificateTable(copy.data(), copy.size(), &table, &tableSize)) << what;
+        std::vector<size_t> changed;
+        for (size_t i = 0; i < copy.size(); ++i)
+            if (copy[i] != stub[i])
+                changed.push_back(i);
+        EXPECT_TRUE(changed.empty() || changed.back() - changed.front() < 8) << what;
     }
 }
 

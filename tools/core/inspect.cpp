@@ -2,6 +2,8 @@
 
 #include <string.h>
 
+#include <algorithm>
+
 #include "installer/package.h"
 #include "tools/core/names.h"
 #include "tools/core/package_source.h"
@@ -134,6 +136,11 @@ InstallerFacts InspectInstaller(const ByteSource& file) {
         return f;
     f.extractable = readable;
     f.stubSize = static_cast<uint32_t>(p);
+    // A setup.exe that adds the entry holds the command it registers there.
+    static const char kCommand[] = "\"\0 \0/\0u\0n\0i\0n\0s\0t\0a\0l\0l\0";  // UTF-16
+    auto stubEnd = prefix.begin() + static_cast<ptrdiff_t>(p);
+    f.addsRemovalEntry =
+        std::search(prefix.begin(), stubEnd, kCommand, kCommand + sizeof kCommand - 1) != stubEnd;
     const char* field = reinterpret_cast<const char*>(prefix.data() + p + kSaverNameFieldOffset);
     bool terminated = memchr(field, 0, kSaverNameFieldLength) != nullptr;
     f.nameBytes = terminated ? std::string(field) : std::string(field, kSaverNameFieldLength);

@@ -28,7 +28,8 @@ struct InstallerFacts {
     std::string name, displayName;  // UTF-8, U+FFFD for a byte that is no code page 932 text
     std::string nameBytes;          // as the package holds it
     uint32_t saverSize = 0;
-    uint16_t saverMachine = 0;  // 0: no Windows program
+    uint16_t saverMachine = 0;      // 0: no Windows program
+    bool addsRemovalEntry = false;  // its setup.exe adds an entry to Apps & features
     bool headerFound = false;
     uint32_t headerOffset = 0;                                     // Q, inside the screen saver
     int64_t firstBlock = -1, secondBlock = -1, splashLength = -1;  // X, Y, N; -1: cut off

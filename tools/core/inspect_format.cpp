@@ -29,8 +29,9 @@ std::string SplashText(const InstallerFacts& f) {
 // The label column is as wide as the longest label in the language shown, and two more.
 size_t LabelColumns() {
     size_t widest = 0;
-    for (Text label : {Text::kLabelStub, Text::kLabelName, Text::kLabelSaver, Text::kLabelMachine,
-                       Text::kLabelDataHeader, Text::kLabelSplash, Text::kLabelResult})
+    for (Text label :
+         {Text::kLabelStub, Text::kLabelName, Text::kLabelSaver, Text::kLabelMachine,
+          Text::kLabelRemoval, Text::kLabelDataHeader, Text::kLabelSplash, Text::kLabelResult})
         widest = std::max(widest, ColumnsOf(Say(label)));
     return widest + 2;
 }
@@ -90,6 +91,9 @@ std::string FormatInspectText(const InstallerFacts& f) {
         out += line(Text::kLabelName, Say(Text::kShownAs, {f.name, f.displayName}));
         out += line(Text::kLabelSaver, Say(Text::kBytes, {std::to_string(f.saverSize)}));
         out += line(Text::kLabelMachine, MachineAndPlace(f.saverMachine));
+        out +=
+            line(Text::kLabelRemoval, f.addsRemovalEntry ? Say(Text::kRemovalEntry, {f.displayName})
+                                                         : Say(Text::kRemovalNone));
     }
     if (f.headerFound) {
         out += line(Text::kLabelDataHeader,
@@ -128,6 +132,9 @@ std::string FormatInspectJson(const InstallerFacts& f) {
         out += Field("saver_size", std::to_string(f.saverSize));
         out += Field("machine", f.saverMachine ? Quote(MachineName(f.saverMachine)) : "null");
         out += Field("machine_place", Quote(MachineAndPlace(f.saverMachine), true));
+        out +=
+            Field("removal_entry",
+                  f.addsRemovalEntry ? Quote(f.displayName + " スクリーンセーバー", true) : "null");
     }
     if (f.headerFound) {
         out += Field("data_header", "{" + Field("q", std::to_string(f.headerOffset)) +

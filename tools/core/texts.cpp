@@ -310,6 +310,14 @@ constexpr Entry kTable[] = {
      "これはすでにインストーラーで、スクリーンセーバーではありません。extract で中の"
      "スクリーンセーバーを取り出せます"},
     {Text::kLabelMachine, "machine:", "マシン:"},
+    {Text::kLabelRemoval, "removal:", "削除:"},
+    {Text::kRemovalEntry,
+     "adds \"{1} スクリーンセーバー\" to Apps & features, whose command removes the screen saver "
+     "and puts back the one set before",
+     "「アプリと機能」に「{1} スクリーンセーバー」を追加します。そこから削除すると、スクリーン"
+     "セーバーを削除し、前に設定されていたものに戻します"},
+    {Text::kRemovalNone, "none: this setup.exe adds no entry to Apps & features",
+     "なし: この setup.exe は「アプリと機能」に追加しません"},
     {Text::kMachineNone, "none: no Windows program", "なし: Windows のプログラムではありません"},
     {Text::kMachineX86Place,
      "x86 (32-bit): into SysWOW64 on 64-bit Windows, into System32 on 32-bit Windows",
