@@ -50,6 +50,9 @@ for run in 星空.scr 'signed.scr --name ソフト.scr'; do
   [ "$extra" -ge 0 ] && [ "$extra" -lt 8 ] &&
     [ "$(od -An -tx1 -j$((pe + 152)) -N8 copy.exe | tr -d ' \n')" = 0000000000000000 ] ||
     { echo "FAIL: $saver: no removal program, or one that names a signature"; exit 1; }
+  "$root/runner/wine-run" --build "$build" reg delete \
+    "HKLM\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\${name%.*} スクリーンセーバー" /f >/dev/null 2>&1 || true
+  wine_cmd rd /s /q "C:\\Program Files\\${name%.*} スクリーンセーバー" >/dev/null
   cmp installed.scr "$saver" || { echo "FAIL: $saver: not installed as $installed"; exit 1; }
   cmp -s registered.scr "$saver" && [ -z "$(wine_cmd if exist "$value" echo left)" ] ||
     { echo "FAIL: $saver: registered as \"$value\", not $installed"; exit 1; }
