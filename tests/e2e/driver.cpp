@@ -99,6 +99,27 @@ RemovalRun RunEntryCommand(const std::string& name, int answer) {
     return run;
 }
 
+std::wstring LastDeletionAtStart() {
+    // Pairs of "\\??\\source" and the new name, empty for a deletion.
+    std::vector<wchar_t> pairs(65536);
+    DWORD size = static_cast<DWORD>(pairs.size() * sizeof(wchar_t)) - 4;
+    HKEY manager;
+    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, L"System\\CurrentControlSet\\Control\\Session Manager", 0,
+                      KEY_READ, &manager))
+        return L"";
+    RegQueryValueExW(manager, L"PendingFileRenameOperations", nullptr, nullptr,
+                     reinterpret_cast<BYTE*>(pairs.data()), &size);
+    RegCloseKey(manager);
+    std::wstring last;
+    for (const wchar_t* p = pairs.data(); *p;) {
+        std::wstring source = p, target = p + source.size() + 1;
+        p += source.size() + target.size() + 2;
+        if (target.empty())
+            last = source.substr(source.rfind(L"\\??\\", 0) == 0 ? 4 : 0);
+    }
+    return last;
+}
+
 void RemoveEntry(const std::string& name) {
     std::wstring key = kUninstallKey + EntryName(name);
     std::wstring command = EntryValue(name, L"DisplayIcon");

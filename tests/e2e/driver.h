@@ -47,6 +47,8 @@ struct RemovalRun {
     DWORD exitCode = 99;
 };
 RemovalRun RunEntryCommand(const std::string& name, int answer);
+// The last file the system is to delete at its next start; empty when there is none.
+std::wstring LastDeletionAtStart();
 // Deletes the entry and the folder its removal program lies in.
 void RemoveEntry(const std::string& name);
 

@@ -98,6 +98,11 @@ TEST(Removal, TheEntryTakesTheFileAwayAndPutsBackTheScreenSaverBefore) {
         EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesW(copy.c_str()));
         EXPECT_EQ(INVALID_FILE_ATTRIBUTES,
                   GetFileAttributesW(copy.substr(0, copy.find_last_of(L'\\')).c_str()));
+        // A running program cannot delete itself: its file goes at the system's next start.
+        std::wstring parked = e2e::LastDeletionAtStart();
+        EXPECT_EQ(scratch::Read(scratch::SetupExePath()).size() / 8,
+                  scratch::Read(e2e::Utf8(parked.c_str())).size() / 8)
+            << e2e::Utf8(parked.c_str());
         if (c.earlier == kFileReplaced) {
             EXPECT_EQ(L"エラー", said.caption);
             EXPECT_EQ(
