@@ -87,6 +87,13 @@ TEST(Removal, TheEntryTakesTheFileAwayAndPutsBackTheScreenSaverBefore) {
             scratch::Write(e2e::Installed(name), foreign);
         std::string before = e2e::ReadRegistration();
 
+        // Started as a program of its own, without the argument, the copy does nothing.
+        if (c.earlier == kThere) {
+            InstallerProcess plain(e2e::Utf8(copy.c_str()));
+            EXPECT_EQ(nullptr, plain.WaitForBox(2000).box);
+            EXPECT_EQ(0u, e2e::ExitCode(plain));
+            EXPECT_EQ(saver, scratch::Read(e2e::Installed(name)));
+        }
         // No keeps everything as it is.
         EXPECT_EQ(nullptr, RunEntryCommand(name, IDNO).box);
         EXPECT_EQ(1, e2e::TimesListed(name));
