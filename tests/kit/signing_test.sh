@@ -30,6 +30,9 @@ for run in 星空.scr 'signed.scr --name ソフト.scr'; do
   verify setup-signed.exe
   "$tool" inspect setup-signed.exe | grep -q '^stub: .*signature: yes' \
     || { echo "FAIL: $saver: inspect shows no signature"; exit 1; }
+  name=${3:-$1}
+  "$tool" inspect setup-signed.exe | grep -q "^removal: .*adds \"${name%.*} スクリーンセーバー\" to Apps" ||
+    { echo "FAIL: $saver: inspect does not say it adds an entry to Apps & features"; exit 1; }
   "$tool" extract setup-signed.exe -o extracted.scr >/dev/null
   cmp extracted.scr "$saver" || { echo "FAIL: $saver: extract differs"; exit 1; }
   wine_cmd del "$installed" >/dev/null
@@ -42,7 +45,6 @@ for run in 星空.scr 'signed.scr --name ソフト.scr'; do
   wine_cmd del "$installed" >/dev/null
   # The copy that removes it again is the program without the package, naming no signature that
   # the system would look for past its end.
-  name=${3:-$1}
   rm -f copy.exe
   wine_cmd copy /b "C:\\Program Files\\${name%.*} スクリーンセーバー\\uninstall.exe" copy.exe >/dev/null
   pe=$(od -An -tu4 -j60 -N4 copy.exe 2>/dev/null | tr -d ' ')
