@@ -99,6 +99,7 @@ TEST(Removal, TheEntryTakesTheFileAwayAndPutsBackTheScreenSaverBefore) {
         EXPECT_EQ(1, e2e::TimesListed(name));
         EXPECT_TRUE(scratch::Exists(e2e::Installed(name)));
 
+        std::wstring parkedBefore = e2e::LastDeletionAtStart();
         e2e::BoxSeen said = RunEntryCommand(name, IDYES);
         EXPECT_EQ(0, e2e::TimesListed(name));
         EXPECT_EQ(L"(absent)", e2e::EntryValue(name, L"DisplayName"));
@@ -107,6 +108,7 @@ TEST(Removal, TheEntryTakesTheFileAwayAndPutsBackTheScreenSaverBefore) {
                   GetFileAttributesW(copy.substr(0, copy.find_last_of(L'\\')).c_str()));
         // A running program cannot delete itself: its file goes at the system's next start.
         std::wstring parked = e2e::LastDeletionAtStart();
+        EXPECT_NE(parkedBefore, parked);
         EXPECT_EQ(scratch::Read(scratch::SetupExePath()).size() / 8,
                   scratch::Read(e2e::Utf8(parked.c_str())).size() / 8)
             << e2e::Utf8(parked.c_str());
