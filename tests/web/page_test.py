@@ -259,29 +259,33 @@ try:
     if names()[1] or element('no-picture').get_attribute('hidden') is None:
         failures.append('"Remove the picture" leaves it')
 
-    # A screen saver rebuilt after it was checked, to the same size and then to another, or gone:
-    # nothing saved, and the page says why in its language, whatever the browser noticed.
+    # A screen saver rebuilt after it was checked, to the same size or another, or gone, and a
+    # picture gone: nothing saved, and the page says why in its language, whatever the browser
+    # noticed.
     changed = 'changed after it was checked'
-    for i, (how, click, words) in enumerate([('the same size', 'build', changed),
-                                             ('gone', 'build', changed),
-                                             ('grown', 'lang', '確認した後でファイルが変わりました')]):
-        folder, changing = new_downloads(), file(f'changing{i}.scr', open(with_header, 'rb').read())
+    for i, (how, click, words) in enumerate([
+            ('rebuilt to its size', 'build', changed), ('gone', 'build', changed),
+            ('grown', 'lang', '確認した後でファイルが変わりました'),  # read again, in Japanese
+            ('picture gone', 'lang', 'gone.bmp: the file ' + changed)]):
+        folder, changing = new_downloads(), file(f'changing{i}.scr', open(saver, 'rb').read())
+        if how == 'picture gone':
+            element('picture').send_keys(file('gone.bmp', open(pictures['splash'], 'rb').read()))
         element('saver').send_keys(changing)
-        until(settled)
-        if how == 'gone':
-            os.remove(changing)
+        until(lambda: not element('build').get_attribute('disabled'))  # the last one left it off
+        if how.endswith('gone'):
+            os.remove(changing if how == 'gone' else os.path.join(work, 'gone.bmp'))
         else:
             with open(changing, 'r+b') as f:
-                f.seek(-7 if how == 'the same size' else 0, 2)
+                f.seek(-7 if how == 'rebuilt to its size' else 0, 2)
                 f.write(b'rebuilt')
-        element(click).click()  # Build, or the language, which reads the file again
+        element(click).click()  # Build, or the language, which reads the files again
         try:
             until(lambda: words in element('message').text, 10)
         except TimeoutError:
-            failures.append(f'a screen saver {how} after its checks: "{element("message").text}"')
+            failures.append(f'saver {how} after its checks: "{element("message").text}"')
         if nothing_saved(folder):
-            failures.append(f'a screen saver {how} after its checks was saved')
-    element('lang').click()
+            failures.append(f'saver {how} after its checks: saved')
+    element('no-picture').click()
 
     # An installer whose name leaves the system folder is shown, its own picture in the
     # preview (the chosen one was taken away above), but not taken out.
