@@ -310,7 +310,8 @@ try:
     with open(sample, 'rb') as f:
         cut = file('cut-installer.exe', f.read()[:-100])
     for picked, where, words in [(file('empty.scr', b''), 'message', 'ファイルが空です'),
-                                 (cut, 'report', 'データヘッダーの範囲  データヘッダーかスプラッシュ画像が')]:
+                                 (cut, 'report', 'データヘッダーの範囲  データヘッダーかスプラッシュ画像が'),
+                                 (saver, 'checks', '置き場所のパス: OK')]:
         element('saver').send_keys(picked)
         try:
             until(lambda: words in element(where).text, 10)
