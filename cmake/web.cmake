@@ -32,8 +32,10 @@ add_custom_command(OUTPUT ${WEB_PAGE}
     VERBATIM)
 add_custom_target(web_page ALL DEPENDS ${WEB_PAGE})
 
-# The page in headless Chromium against the tool it stands beside, with Debian's Python, which
-# has python3-selenium.
-add_test(NAME web.page
-         COMMAND /usr/bin/python3 ${CMAKE_SOURCE_DIR}/tests/web/page_test.py ${WEB_PAGE}
-                 $<TARGET_FILE:make-installer> ${CMAKE_SOURCE_DIR} ${SETUP_STUB})
+# The page in headless Chromium and Firefox ESR against the tool it stands beside, with
+# Debian's Python, which has python3-selenium.
+foreach(browser chromium firefox)
+    add_test(NAME web.page.${browser}
+             COMMAND /usr/bin/python3 ${CMAKE_SOURCE_DIR}/tests/web/page_test.py ${browser}
+                     ${WEB_PAGE} $<TARGET_FILE:make-installer> ${CMAKE_SOURCE_DIR} ${SETUP_STUB})
+endforeach()

@@ -1,8 +1,8 @@
 #!/usr/bin/env python3
-"""The page in headless Chromium, through its real file inputs and Build button: each installer
+"""The page in a headless browser, through its real file inputs and Build button: each installer
 it saves must be byte for byte what make-installer header and build make from the same files,
 and each refusal must show its reason and save nothing.
-usage: page_test.py PAGE.HTML MAKE-INSTALLER SOURCE_DIR SETUP.EXE"""
+usage: page_test.py chromium|firefox PAGE.HTML MAKE-INSTALLER SOURCE_DIR SETUP.EXE"""
 import base64
 import os
 import struct
@@ -12,12 +12,9 @@ import tempfile
 import time
 import zlib
 
-from selenium import webdriver
-from selenium.webdriver.chrome.service import Service
-from selenium.webdriver.common.by import By
-from selenium.webdriver.support.ui import WebDriverWait
+import browsers
 
-page, tool, source, stub = map(os.path.abspath, sys.argv[1:])
+page, tool, source, stub = map(os.path.abspath, sys.argv[2:])
 saver = os.path.join(os.path.dirname(stub), 'starlight.scr')
 work = tempfile.mkdtemp(prefix='web-page-')
 failures = []
@@ -134,53 +131,75 @@ CASES = [
 ]
 
 os.truncate(os.path.join(work, 'huge.scr'), 1288490188)  # refused by its size, not read
-options = webdriver.ChromeOptions()
-for flag in ('--headless=new', '--no-sandbox', '--disable-gpu', '--lang=en-US',
-             '--allow-file-access-from-files'):
-    options.add_argument(flag)
-options.add_experimental_option('prefs', {'intl.accept_languages': 'en-US'})
-driver = webdriver.Chrome(service=Service('/usr/bin/chromedriver'), options=options)
-driver.set_script_timeout(30)
-wait = WebDriverWait(driver, 30)
-element = lambda id: driver.find_element(By.ID, id)
+browser = {'chromium': browsers.Chromium, 'firefox': browsers.Firefox}[sys.argv[1]]()
+print(sys.argv[1], browser.version)
+element = browser.element
 
 
-def settled(_):
+def until(condition, timeout=30):
+    deadline = time.time() + timeout
+    while not (value := condition()):
+        if time.time() > deadline:
+            raise TimeoutError(f'waited {timeout} s')
+        time.sleep(0.05)
+    return value
+
+
+def settled():
     return not element('build').get_attribute('disabled') or element('message').text
 
 
 def saved(folder, wanted):
-    path = os.path.join(folder, wanted)
-    deadline = time.time() + 20
-    while time.time() < deadline and not os.path.exists(path):
-        time.sleep(0.1)
-    return path if os.path.exists(path) else None
+    """The file saved as `wanted` once whole: no partial file beside it and its size steady."""
+    path, last = os.path.join(folder, wanted), [None]
+
+    def whole():
+        names = os.listdir(folder)
+        size = os.path.getsize(path) if wanted in names else None
+        steady, last[0] = size == last[0], size
+        return size is not None and steady and not any(n.endswith(('.part', '.crdownload'))
+                                                        for n in names)
+    try:
+        return until(whole, 20) and path
+    except TimeoutError:
+        return None
+
+
+def nothing_saved(folder):
+    """What the page saved besides a file it is then told to save, which starts after."""
+    browser.js('save([new Uint8Array(1)], "sentinel")')
+    os.remove(saved(folder, 'sentinel'))
+    return os.listdir(folder)
+
+
+def new_downloads():
+    folder = tempfile.mkdtemp(dir=work)
+    browser.downloads(folder)
+    return folder
 
 
 try:
     for case, scr, picture, name, wanted, expected, words in CASES:
-        folder = tempfile.mkdtemp(dir=work)
-        driver.execute_cdp_cmd('Browser.setDownloadBehavior',
-                               {'behavior': 'allow', 'downloadPath': folder})
-        driver.get('file://' + os.path.abspath(page))
+        folder = new_downloads()
+        browser.open('file://' + page)
         if picture:
             element('picture').send_keys(pictures[picture])
         element('saver').send_keys(scr)
-        wait.until(settled)
+        until(settled)
         if name is not None:
-            driver.execute_script('const n = document.getElementById("name"); n.value = '
-                                  'arguments[0]; n.dispatchEvent(new Event("input"));', name)
-            wait.until(lambda _: words in element('message').text if expected is None else
-                       name.rsplit('.', 1)[0] in element('shown').text)
+            browser.js('const n = document.getElementById("name"); n.value = arguments[0];'
+                       'n.dispatchEvent(new Event("input"));', name)
+            until(lambda: words in element('message').text if expected is None else
+                  name.rsplit('.', 1)[0] in element('shown').text)
         message = element('message').text + '\n' + element('checks').text
         if wanted and 'x86 (32-bit): into SysWOW64' not in element('machine').text + element('report').text:
             failures.append(f'{case}: the machine shows as "{element("machine").text}"')
         element('extract' if 'installer' in case else 'build').click()
-        out = saved(folder, wanted) if wanted else time.sleep(0.5)
+        out = saved(folder, wanted) if wanted else None
         if wanted and (not out or open(out, 'rb').read() != open(expected, 'rb').read()):
             failures.append(f'{case}: the page saved {out}, not the bytes of {expected}')
-        if not wanted and os.listdir(folder):
-            failures.append(f'{case}: the page saved {os.listdir(folder)} after a refusal')
+        if not wanted and (extra := nothing_saved(folder)):
+            failures.append(f'{case}: the page saved {extra} after a refusal')
         if words not in message:
             failures.append(f'{case}: the message "{message}" does not say "{words}"')
         print(f'{case}: {"FAIL" if failures and failures[-1].startswith(case) else "ok"}')
@@ -190,20 +209,20 @@ try:
     # the titles aside. Then the filled part of the bar at other sizes and percentages.
     shot = subprocess.run(['convert', os.path.join(source, 'docs/progress-1024x768.png'), 'rgb:-'],
                           check=True, stdout=subprocess.PIPE).stdout
-    driver.get('file://' + os.path.abspath(page))
+    browser.open('file://' + page)
     element('picture').send_keys(pictures['splash'])
     element('saver').send_keys(saver)
-    wait.until(settled)
+    until(settled)
     for screen, percent, filled in [('1024 × 768', 0, 0), ('1024 × 768', 37, 119),
                                     ('1920 × 1080', 37, 229), ('1366 × 768', 100, 436)]:
-        driver.execute_script('const s = document.getElementById("screen"); s.value = arguments[0];'
-                              's.dispatchEvent(new Event("change"));', screen)
-        element('percent').clear()
-        element('percent').send_keys(str(percent))
+        browser.js('const s = document.getElementById("screen"); s.value = arguments[0];'
+                   's.dispatchEvent(new Event("change"));', screen)
+        browser.js('const p = document.getElementById("percent"); p.value = arguments[0];'
+                   'p.dispatchEvent(new Event("input"));', percent)
         width, height = map(int, screen.split(' × '))
-        wait.until(lambda _: element('preview').get_attribute('data-drawn') ==
-                   f'{width}x{height} {percent}')
-        drawn = base64.b64decode(driver.execute_script(
+        until(lambda: element('preview').get_attribute('data-drawn') ==
+              f'{width}x{height} {percent}')
+        drawn = base64.b64decode(browser.js(
             'const d = document.getElementById("preview").getContext("2d")'
             '.getImageData(0, 0, arguments[0], arguments[1]).data; let s = "";'
             'for (let i = 0; i < d.length; i += 4) s += String.fromCharCode(d[i], d[i+1], d[i+2]);'
@@ -228,7 +247,7 @@ try:
 
     # A screen saver and a picture dropped together on the screen saver's field each go to their
     # own; the picture can be taken away again.
-    driver.execute_script(
+    browser.js(
         'const dt = new DataTransfer();'
         'dt.items.add(new File([new Uint8Array(8)], "a.png")); dt.items.add(new File([], "b.scr"));'
         'document.querySelector("label[for=saver]").dispatchEvent('
@@ -240,22 +259,33 @@ try:
     if names()[1] or element('no-picture').get_attribute('hidden') is None:
         failures.append('"Remove the picture" leaves it')
 
-    # A screen saver rebuilt after it was checked: nothing saved, and the page says why.
-    folder = tempfile.mkdtemp(dir=work)
-    driver.execute_cdp_cmd('Browser.setDownloadBehavior', {'behavior': 'allow', 'downloadPath': folder})
-    changing = file('changing.scr', open(with_header, 'rb').read())
-    element('saver').send_keys(changing)
-    wait.until(settled)
-    with open(changing, 'ab') as f:
-        f.write(b'rebuilt')
-    element('build').click()
-    wait.until(lambda _: 'changed after it was checked' in element('message').text)
-    time.sleep(1)
-    if os.listdir(folder):
-        failures.append('a screen saver changed after its checks was saved')
-    element('lang').click()  # read again, in Japanese: the browser's failure in the page's words
-    wait.until(lambda _: '確認した後でファイルが変わりました' in element('message').text)
-    element('lang').click()
+    # A screen saver rebuilt after it was checked, to the same size or another, or gone, and a
+    # picture gone: nothing saved, and the page says why in its language, whatever the browser
+    # noticed.
+    changed = 'changed after it was checked'
+    for i, (how, click, words) in enumerate([
+            ('rebuilt to its size', 'build', changed), ('gone', 'build', changed),
+            ('grown', 'lang', '確認した後でファイルが変わりました'),  # read again, in Japanese
+            ('picture gone', 'lang', 'gone.bmp: the file ' + changed)]):
+        folder, changing = new_downloads(), file(f'changing{i}.scr', open(saver, 'rb').read())
+        if how == 'picture gone':
+            element('picture').send_keys(file('gone.bmp', open(pictures['splash'], 'rb').read()))
+        element('saver').send_keys(changing)
+        until(lambda: not element('build').get_attribute('disabled'))  # the last one left it off
+        if how.endswith('gone'):
+            os.remove(changing if how == 'gone' else os.path.join(work, 'gone.bmp'))
+        else:
+            with open(changing, 'r+b') as f:
+                f.seek(-7 if how == 'rebuilt to its size' else 0, 2)
+                f.write(b'rebuilt')
+        element(click).click()  # Build, or the language, which reads the files again
+        try:
+            until(lambda: words in element('message').text, 10)
+        except TimeoutError:
+            failures.append(f'saver {how} after its checks: "{element("message").text}"')
+        if nothing_saved(folder):
+            failures.append(f'saver {how} after its checks: saved')
+    element('no-picture').click()
 
     # An installer whose name leaves the system folder is shown, its own picture in the
     # preview (the chosen one was taken away above), but not taken out.
@@ -264,12 +294,12 @@ try:
     at = evil.index(b'@@@@@-----boundary of setup and data-----@@@@@') + 46
     evil[at:at + 12] = b'..\\evil.scr\0'
     element('saver').send_keys(file('evil.exe', bytes(evil)))
-    wait.until(lambda _: 'leaves the system folder' in element('report').text)
+    until(lambda: 'leaves the system folder' in element('report').text)
     if element('extract').is_displayed():
         failures.append('an installer whose name leaves the system folder is offered to take out')
-    red = driver.execute_script('const d = document.getElementById("preview").getContext("2d")'
-                                '.getImageData(16, 640, 192, 128).data; let n = 0;'
-                                'for (let i = 0; i < d.length; i += 4) n += d[i] > 0; return n;')
+    red = browser.js('const d = document.getElementById("preview").getContext("2d")'
+                     '.getImageData(16, 640, 192, 128).data; let n = 0;'
+                     'for (let i = 0; i < d.length; i += 4) n += d[i] > 0; return n;')
     if not red:
         failures.append("a dropped installer's preview lacks its splash picture")
 
@@ -280,14 +310,15 @@ try:
     with open(sample, 'rb') as f:
         cut = file('cut-installer.exe', f.read()[:-100])
     for picked, where, words in [(file('empty.scr', b''), 'message', 'ファイルが空です'),
-                                 (cut, 'report', 'データヘッダーの範囲  データヘッダーかスプラッシュ画像が')]:
+                                 (cut, 'report', 'データヘッダーの範囲  データヘッダーかスプラッシュ画像が'),
+                                 (saver, 'checks', '置き場所のパス: OK')]:
         element('saver').send_keys(picked)
         try:
-            WebDriverWait(driver, 10).until(lambda _: words in element(where).text)
+            until(lambda: words in element(where).text, 10)
         except Exception:
             failures.append(f'in Japanese, {picked} shows "{element(where).text}"')
 finally:
-    driver.quit()
+    browser.quit()
 
 size = os.path.getsize(page)
 if size > 400 * 1024:
