@@ -5,6 +5,7 @@ and each refusal must show its reason and save nothing.
 usage: page_test.py chromium|firefox PAGE.HTML MAKE-INSTALLER SOURCE_DIR SETUP.EXE"""
 import base64
 import os
+import shutil
 import struct
 import subprocess
 import sys
@@ -319,6 +320,7 @@ try:
             failures.append(f'in Japanese, {picked} shows "{element(where).text}"')
 finally:
     browser.quit()
+    shutil.rmtree(work, ignore_errors=True)
 
 size = os.path.getsize(page)
 if size > 400 * 1024:
