@@ -3,6 +3,8 @@
 #include <stdlib.h>
 #include <string.h>
 
+#include <algorithm>
+
 #include "tools/core/picture.h"
 
 namespace {
@@ -161,10 +163,32 @@ const char* PngRows::Take(const uint8_t* data, size_t length, size_t* used) {
         const size_t left = png_.depth < 8 ? 1 : size_t(png_.channels) * png_.depth / 8;
         uint8_t* cur = current_.data();
         const uint8_t* up = prior_.data();
-        for (size_t i = 0; i < rowBytes_; ++i) {
-            const int a = i >= left ? cur[i - left] : 0, c = i >= left ? up[i - left] : 0;
-            const int add[] = {0, a, up[i], (a + up[i]) >> 1, Paeth(a, up[i], c)};
-            cur[i] = uint8_t(raw[i] + add[filter]);
+        // The bytes before the first pixel's count as zero: the first `left` bytes apart.
+        const size_t first = std::min(left, rowBytes_);
+        switch (filter) {
+            case 0:
+                memcpy(cur, raw, rowBytes_);
+                break;
+            case 1:
+                memcpy(cur, raw, first);
+                for (size_t i = first; i < rowBytes_; ++i)
+                    cur[i] = uint8_t(raw[i] + cur[i - left]);
+                break;
+            case 2:
+                for (size_t i = 0; i < rowBytes_; ++i)
+                    cur[i] = uint8_t(raw[i] + up[i]);
+                break;
+            case 3:
+                for (size_t i = 0; i < first; ++i)
+                    cur[i] = uint8_t(raw[i] + (up[i] >> 1));
+                for (size_t i = first; i < rowBytes_; ++i)
+                    cur[i] = uint8_t(raw[i] + ((cur[i - left] + up[i]) >> 1));
+                break;
+            default:
+                for (size_t i = 0; i < first; ++i)
+                    cur[i] = uint8_t(raw[i] + up[i]);  // Paeth(0, up, 0) is up
+                for (size_t i = first; i < rowBytes_; ++i)
+                    cur[i] = uint8_t(raw[i] + Paeth(cur[i - left], up[i], up[i - left]));
         }
         PutRow(cur);
         prior_.swap(current_);
@@ -183,6 +207,17 @@ void PngRows::PutRow(const uint8_t* row) {
     const uint8_t scale = png_.color == 0 && depth < 8 ? kDepthScale[depth] : 1;
     const uint32_t y = kFirstY[pass_] + row_ * kStepY[pass_];
     uint8_t* line = pixels_ + (png_.height - 1 - y) * stride_;
+    if (depth >= 8 && !png_.paletteChannels && !png_.keyed) {
+        // Most pictures: whole bytes, no palette, no colour key; of 16 bits the high byte.
+        const int bytes = depth / 8, grey = n <= 2 ? 0 : 1;
+        const uint8_t* p = row;
+        for (uint32_t i = 0; i < columns_; ++i, p += n * bytes) {
+            const uint8_t rgba[4] = {p[0], p[grey * bytes], p[grey * 2 * bytes],
+                                     n % 2 == 0 ? p[(n - 1) * bytes] : uint8_t(255)};
+            PutDibPixel(line + (kFirstX[pass_] + size_t{i} * kStepX[pass_]) * 3, rgba);
+        }
+        return;
+    }
     for (uint32_t i = 0; i < columns_; ++i) {
         uint16_t sample[4] = {};
         for (int k = 0; k < n; ++k) {
