@@ -267,6 +267,56 @@ TEST(SplashPicture, BmpFieldsThatCannotBeDrawnAreMendedOrRefused) {
     }
 }
 
+// The inflater lets go of the rows it took but keeps 32 KiB: stored blocks past its first MiB,
+// then fixed-code blocks that each copy 258 bytes from 32 KiB back, as far as deflate reaches.
+TEST(SplashPicture, PngBlocksReachAsFarBackAsDeflateAllows) {
+    const uint32_t width = 4095, height = 400, row = width + 1, reach = 32768, copies = 1700;
+    Bytes raw(size_t{row} * height);
+    const size_t stored = raw.size() - 258 * copies;
+    for (size_t i = 0; i < raw.size(); ++i)  // filter "none" at each row's start
+        raw[i] = i >= stored ? raw[i - reach] : i % row ? uint8_t(i * 7 + i / 4099) : 0;
+    Bytes zlib = {0x78, 0x01};
+    uint32_t bits = 0, count = 0;
+    auto put = [&](uint32_t value, uint32_t n) {  // least significant bit first
+        for (uint32_t i = 0; i < n; ++i, ++count) {
+            bits |= (value >> i & 1) << count % 8;
+            if (count % 8 == 7)
+                zlib.push_back(uint8_t(bits)), bits = 0;
+        }
+    };
+    auto code = [&](uint32_t value, uint32_t n) {  // a Huffman code, most significant bit first
+        for (uint32_t i = n; i-- > 0;)
+            put(value >> i & 1, 1);
+    };
+    for (size_t at = 0; at < stored; at += 65535) {
+        const uint32_t n = uint32_t(std::min<size_t>(65535, stored - at));
+        put(0, 3);
+        put(0, (8 - count % 8) % 8);
+        put(n, 16);
+        put(~n & 0xFFFF, 16);
+        for (uint32_t i = 0; i < n; ++i)
+            put(raw[at + i], 8);
+    }
+    for (uint32_t block = 0; block < copies / 100; ++block) {
+        put(block + 1 == copies / 100, 1);
+        put(1, 2);  // fixed codes
+        for (int i = 0; i < 100; ++i) {
+            code(0xC5, 8);  // length 258
+            code(29, 5);    // distance 24577 + 8191
+            put(8191, 13);
+        }
+        code(0, 7);  // end of block
+    }
+    put(0, (8 - count % 8) % 8);
+    zlib.insert(zlib.end(), {0, 0, 0, 0});  // the Adler-32 neither decoder reads
+    const Bytes png = fixtures::PngAround(width, height, 8, 0, 0, zlib);
+    Bytes rows, whole;
+    std::string reason;
+    ASSERT_TRUE(PictureToPackedDib(png.data(), png.size(), &rows, &reason)) << reason;
+    ASSERT_TRUE(DecodeWholePicture(png.data(), png.size(), &whole, &reason)) << reason;
+    EXPECT_TRUE(rows == whole);
+}
+
 // PNG and JPEG become 24-bit bottom-up DIBs; a pixel less than half opaque becomes black, the
 // installer's transparent colour, and any other keeps its colour, black included.
 TEST(SplashPicture, PngBecomesTwentyFourBitsWithTheAlphaRule) {
