@@ -11,7 +11,8 @@ Tool and copies take turns, each after a sync; the fastest of RUNS runs of each 
 ratio are in one Markdown table, progress on stderr. Both tools' installers and the extracted
 screen savers are compared with each other and with the file.
 With --pictures, instead: the largest splash pictures (8192 x 8192: an 8-bit and a 16-bit RGBA
-PNG, a baseline and a progressive JPEG, ImageMagick gradients) through header --splash by the
+PNG, baseline JPEGs with and without subsampled colour and a progressive one, ImageMagick
+gradients) through header --splash by the
 Linux tool, the peak resident set and the time of each, the fastest of RUNS runs.
 usage: bench/kit_bench.py [--pictures] [RUNS]   (RUNS 5 by default; it builds what it needs first)"""
 import os
@@ -99,6 +100,8 @@ PICTURES = [
      ['gradient:rgba(255,0,0,1)-rgba(0,0,255,0)', '-depth', '16', 'PNG64:big16.png']),
     ('JPEG, baseline, quality 90 (4:4:4)', 'big.jpg', ['gradient:red-blue', '-quality', '90',
                                                         'big.jpg']),
+    ('JPEG, baseline, quality 85 (4:2:0)', 'big420.jpg',
+     ['gradient:red-blue', '-quality', '85', '-sampling-factor', '2x2', 'big420.jpg']),
     ('JPEG, progressive, quality 90 (4:4:4)', 'bigp.jpg',
      ['gradient:red-blue', '-quality', '90', '-interlace', 'JPEG', 'bigp.jpg']),
 ]
