@@ -12,8 +12,8 @@ ratio are in one Markdown table, progress on stderr. Both tools' installers and 
 screen savers are compared with each other and with the file.
 With --pictures, instead: the largest splash pictures (8192 x 8192: an 8-bit and a 16-bit RGBA
 PNG, baseline JPEGs with and without subsampled colour and a progressive one, ImageMagick
-gradients) through header --splash by the
-Linux tool, the peak resident set and the time of each, the fastest of RUNS runs.
+gradients) through header --splash by the Linux tool, the peak resident set and the time of
+each, the fastest of RUNS runs.
 usage: bench/kit_bench.py [--pictures] [RUNS]   (RUNS 5 by default; it builds what it needs first)"""
 import os
 import statistics
