@@ -10,7 +10,11 @@ PeakWorkingSetSize that GetProcessMemoryInfo gave, which Wine takes from the pro
 Tool and copies take turns, each after a sync; the fastest of RUNS runs of each and the median
 ratio are in one Markdown table, progress on stderr. Both tools' installers and the extracted
 screen savers are compared with each other and with the file.
-usage: bench/kit_bench.py [RUNS]   (RUNS 5 by default; it builds what it needs first)"""
+With --pictures, instead: the largest splash pictures (8192 x 8192: an 8-bit and a 16-bit RGBA
+PNG, baseline JPEGs with and without subsampled colour and a progressive one, ImageMagick
+gradients) through header --splash by the Linux tool, the peak resident set and the time of
+each, the fastest of RUNS runs.
+usage: bench/kit_bench.py [--pictures] [RUNS]   (RUNS 5 by default; it builds what it needs first)"""
 import os
 import statistics
 import subprocess
@@ -21,7 +25,9 @@ import time
 root = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
 tool = os.path.join(root, 'build/host/make-installer')
 win32 = os.path.join(root, 'build/win32')
-runs = max(1, int(sys.argv[1])) if len(sys.argv) > 1 else 5
+only_pictures = '--pictures' in sys.argv[1:]
+numbers = [a for a in sys.argv[1:] if a != '--pictures']
+runs = max(1, int(numbers[0])) if numbers else 5
 limit = (1 << 30) - (32 << 10)
 
 
@@ -87,7 +93,50 @@ def measure(work, run, exe, copies):
     return figures
 
 
+# The largest pictures a splash may be, as ImageMagick makes them: the name, its arguments.
+PICTURES = [
+    ('PNG, 8-bit RGBA', 'big8.png', ['gradient:rgba(255,0,0,1)-rgba(0,0,255,0)', 'PNG32:big8.png']),
+    ('PNG, 16-bit RGBA', 'big16.png',
+     ['gradient:rgba(255,0,0,1)-rgba(0,0,255,0)', '-depth', '16', 'PNG64:big16.png']),
+    ('JPEG, baseline, quality 90 (4:4:4)', 'big.jpg', ['gradient:red-blue', '-quality', '90',
+                                                        'big.jpg']),
+    ('JPEG, baseline, quality 85 (4:2:0)', 'big420.jpg',
+     ['gradient:red-blue', '-quality', '85', '-sampling-factor', '2x2', 'big420.jpg']),
+    ('JPEG, progressive, quality 90 (4:4:4)', 'bigp.jpg',
+     ['gradient:red-blue', '-quality', '90', '-interlace', 'JPEG', 'bigp.jpg']),
+]
+
+
+def pictures():
+    """The Markdown rows for header --splash with each of PICTURES."""
+    work = tempfile.mkdtemp(prefix='kit-bench-', dir=os.path.join(root, 'build'))
+    with open(os.path.join(work, 'raw.bin'), 'wb') as f:
+        f.write(os.urandom(4096))
+    print('| Figure (Linux tool, header --splash, 8192 × 8192 picture) | Goal | Measured | Met |')
+    print('|---|---|---|---|')
+    for name, file, args in PICTURES:
+        log(f'making {name}')
+        subprocess.run(['convert', '-size', '8192x8192', *args], cwd=work, check=True)
+        got = [linux(work, tool, 'header', 'raw.bin', '--splash', file, '-o', 'out.scr')
+               for _ in range(runs)]
+        peak = max(run[1] for run in got) / (1 << 20)
+        size = os.path.getsize(os.path.join(work, file)) / (1 << 20)
+        met = 'yes' if peak * (1 << 20) < 300e6 else 'no'
+        print(f'| {name} ({size:.1f} MiB file): peak memory | < 300 MB (286 MiB) | '
+              f'{peak:.1f} MiB | {met} |')
+        print(f'| … time, ms (fastest; runs) | | {min(r[0] for r in got):.0f}; '
+              + '; '.join(f'{r[0]:.0f}' for r in got) + ' | |')
+    subprocess.run(['rm', '-rf', work])
+
+
 def main():
+    if only_pictures:
+        log('building (scripts/build)')
+        subprocess.run(['bash', 'scripts/build'], cwd=root, check=True, stdout=subprocess.DEVNULL)
+        print(f'{time.strftime("%Y-%m-%d", time.gmtime())}; {runs} runs each')
+        print()
+        pictures()
+        return
     log('building (scripts/build)')
     built = subprocess.run(['bash', 'scripts/build'], cwd=root, stdout=subprocess.PIPE,
                            stderr=subprocess.STDOUT, text=True)

@@ -50,6 +50,7 @@ set(KIT_SOURCES
     tools/core/picture.cpp
     tools/core/picture_decode.cpp
     tools/core/picture_damage.cpp
+    tools/core/png_rows.cpp
     tools/core/saver_header.cpp
     tools/core/saver_program.cpp
     tools/core/texts.cpp

@@ -83,9 +83,10 @@ TEST(ByteSources, EveryWayOfReadingFindsTheSameFirstMarker) {
         MemorySource partA(a), partB(b), partC(c), empty(none);
         JoinedSource parts({&partA, &empty, &partB, &partC});
         Scanned streamed(file, 45, file.size()), inPieces(file, 4097, file.size()),
-            half(file, 46, place / 2);
+            half(file, 46, place / 2), tiny(file, 7, file.size());
         const ByteSource* sources[] = {&memory,           &windows,          &parts,
-                                       &streamed.scanned, &inPieces.scanned, &half.scanned};
+                                       &streamed.scanned, &inPieces.scanned, &half.scanned,
+                                       &tiny.scanned};
         const std::pair<uint64_t, uint64_t> ranges[] = {
             {0, file.size()}, {place, file.size()}, {place + 1, file.size()},
             {0, place + 45},  {0, place + 46},      {kSeam / 2 - 1, kSeam / 2 + 45}};

@@ -4,6 +4,7 @@
 #include "tests/fixtures/bmp_file.h"
 #include "tests/fixtures/picture_files.h"
 #include "tools/core/picture.h"
+#include "tools/core/picture_decode.h"
 
 #define STB_IMAGE_WRITE_STATIC
 #define STB_IMAGE_WRITE_IMPLEMENTATION
@@ -11,6 +12,101 @@
 #include <stb_image_write.h>
 
 using fixtures::Bytes;
+
+namespace {
+
+// The rows of each pass (one unless interlaced) filtered by the five filters in turn, of samples
+// drawn mostly from three values, so that a tRNS colour matches some pixels.
+Bytes FilteredRows(uint32_t width, uint32_t height, int bits, bool interlaced, uint32_t seed) {
+    const int x0[] = {0, 4, 0, 2, 0, 1, 0, 0}, y0[] = {0, 0, 4, 0, 2, 0, 1, 0};
+    const int dx[] = {8, 8, 4, 4, 2, 2, 1, 1}, dy[] = {8, 8, 8, 4, 4, 2, 2, 1};
+    Bytes raw;
+    for (int p = interlaced ? 0 : 7; p < (interlaced ? 7 : 8); ++p) {
+        const uint32_t w = (width - x0[p] + dx[p] - 1) / dx[p],
+                       h = (height - y0[p] + dy[p] - 1) / dy[p];
+        const size_t rowBytes = (size_t{w} * bits + 7) / 8, left = std::max(1, bits / 8);
+        Bytes prior(w && h ? rowBytes : 0, 0), row = prior;
+        for (uint32_t y = 0; w && y < h; ++y) {
+            const int filter = (y + p) % 5;
+            raw.push_back(static_cast<uint8_t>(filter));
+            for (size_t i = 0; i < rowBytes; ++i) {
+                seed = seed * 1103515245 + 12345;
+                const uint8_t few[] = {0, 7, 255, static_cast<uint8_t>(seed >> 8)};
+                row[i] = few[seed >> 30];
+                const int a = i >= left ? row[i - left] : 0, b = prior[i];
+                const int c = i >= left ? prior[i - left] : 0, q = a + b - c;
+                const int paeth = abs(q - a) <= abs(q - b) && abs(q - a) <= abs(q - c) ? a
+                                  : abs(q - b) <= abs(q - c)                           ? b
+                                                                                       : c;
+                const int guess[] = {0, a, b, (a + b) >> 1, paeth};
+                raw.push_back(static_cast<uint8_t>(row[i] - guess[filter]));
+            }
+            prior = row;
+        }
+    }
+    return raw;
+}
+
+}  // namespace
+
+// A PNG goes row by row from the inflater into the DIB; the DIB must be the one the decoder's
+// own whole-picture path gives, for every colour type, depth and interlacing, compressed or
+// stored, in IDAT chunks of any size, and past the inflater's first window of 1 MiB.
+TEST(SplashPicture, PngRowsGiveTheWholeDecodersPixels) {
+    Bytes palette, alpha;
+    for (int i = 0; i < 256; ++i)
+        palette.insert(palette.end(), {uint8_t(i), uint8_t(255 - i), uint8_t(i * 7)});
+    for (int i = 0; i < 100; ++i)
+        alpha.push_back(uint8_t(i * 3));
+    const struct Case {
+        uint8_t colour, depth;
+        Bytes transparency;
+    } cases[] = {
+        {0, 1, {}},
+        {0, 2, {0, 2}},
+        {0, 4, {}},
+        {0, 8, {0, 7}},
+        {0, 16, {7, 7}},
+        {2, 8, {0, 7, 0, 255, 0, 0}},
+        {2, 16, {7, 7, 0, 0, 255, 255}},
+        {3, 1, alpha},
+        {3, 4, alpha},
+        {3, 8, alpha},
+        {4, 8, {}},
+        {4, 16, {}},
+        {6, 8, {}},
+        {6, 16, {}},
+    };
+    for (const Case& c : cases)
+        for (int variant = 0; variant < 4; ++variant) {
+            SCOPED_TRACE(std::to_string(c.colour) + "/" + std::to_string(c.depth) + " variant " +
+                         std::to_string(variant));
+            const bool interlaced = variant & 1, large = variant == 3 && c.depth == 16;
+            const uint32_t width = large ? 600 : 37, height = large ? 500 : 23;
+            const int channels[] = {1, 0, 3, 1, 2, 0, 4};
+            Bytes raw = FilteredRows(width, height, channels[c.colour] * c.depth, interlaced,
+                                     c.colour * 100 + c.depth + variant);
+            int length = 0;
+            uint8_t* packed =
+                stbi_zlib_compress(raw.data(), static_cast<int>(raw.size()), &length, 5);
+            const Bytes zlib =
+                variant == 2 ? fixtures::StoredZlib(raw) : Bytes(packed, packed + length);
+            free(packed);
+            const Bytes png = fixtures::PngAround(
+                width, height, c.depth, c.colour, interlaced, zlib,
+                c.colour == 3 ? Bytes(palette.begin(), palette.begin() + 3 * (1 << c.depth))
+                              : Bytes{},
+                Bytes(
+                    c.transparency.begin(),
+                    c.transparency.begin() + std::min<size_t>(c.transparency.size(), 1 << c.depth)),
+                variant == 1 ? 7 : 8192);
+            Bytes rows, whole;
+            std::string reason;
+            ASSERT_TRUE(PictureToPackedDib(png.data(), png.size(), &rows, &reason)) << reason;
+            ASSERT_TRUE(DecodeWholePicture(png.data(), png.size(), &whole, &reason)) << reason;
+            EXPECT_TRUE(rows == whole);
+        }
+}
 
 namespace {
 
@@ -171,6 +267,56 @@ TEST(SplashPicture, BmpFieldsThatCannotBeDrawnAreMendedOrRefused) {
     }
 }
 
+// The inflater lets go of the rows it took but keeps 32 KiB: stored blocks past its first MiB,
+// then fixed-code blocks that each copy 258 bytes from 32 KiB back, as far as deflate reaches.
+TEST(SplashPicture, PngBlocksReachAsFarBackAsDeflateAllows) {
+    const uint32_t width = 4095, height = 400, row = width + 1, reach = 32768, copies = 1700;
+    Bytes raw(size_t{row} * height);
+    const size_t stored = raw.size() - 258 * copies;
+    for (size_t i = 0; i < raw.size(); ++i)  // filter "none" at each row's start
+        raw[i] = i >= stored ? raw[i - reach] : i % row ? uint8_t(i * 7 + i / 4099) : 0;
+    Bytes zlib = {0x78, 0x01};
+    uint32_t bits = 0, count = 0;
+    auto put = [&](uint32_t value, uint32_t n) {  // least significant bit first
+        for (uint32_t i = 0; i < n; ++i, ++count) {
+            bits |= (value >> i & 1) << count % 8;
+            if (count % 8 == 7)
+                zlib.push_back(uint8_t(bits)), bits = 0;
+        }
+    };
+    auto code = [&](uint32_t value, uint32_t n) {  // a Huffman code, most significant bit first
+        for (uint32_t i = n; i-- > 0;)
+            put(value >> i & 1, 1);
+    };
+    for (size_t at = 0; at < stored; at += 65535) {
+        const uint32_t n = uint32_t(std::min<size_t>(65535, stored - at));
+        put(0, 3);
+        put(0, (8 - count % 8) % 8);
+        put(n, 16);
+        put(~n & 0xFFFF, 16);
+        for (uint32_t i = 0; i < n; ++i)
+            put(raw[at + i], 8);
+    }
+    for (uint32_t block = 0; block < copies / 100; ++block) {
+        put(block + 1 == copies / 100, 1);
+        put(1, 2);  // fixed codes
+        for (int i = 0; i < 100; ++i) {
+            code(0xC5, 8);  // length 258
+            code(29, 5);    // distance 24577 + 8191
+            put(8191, 13);
+        }
+        code(0, 7);  // end of block
+    }
+    put(0, (8 - count % 8) % 8);
+    zlib.insert(zlib.end(), {0, 0, 0, 0});  // the Adler-32 neither decoder reads
+    const Bytes png = fixtures::PngAround(width, height, 8, 0, 0, zlib);
+    Bytes rows, whole;
+    std::string reason;
+    ASSERT_TRUE(PictureToPackedDib(png.data(), png.size(), &rows, &reason)) << reason;
+    ASSERT_TRUE(DecodeWholePicture(png.data(), png.size(), &whole, &reason)) << reason;
+    EXPECT_TRUE(rows == whole);
+}
+
 // PNG and JPEG become 24-bit bottom-up DIBs; a pixel less than half opaque becomes black, the
 // installer's transparent colour, and any other keeps its colour, black included.
 TEST(SplashPicture, PngBecomesTwentyFourBitsWithTheAlphaRule) {
@@ -193,6 +339,9 @@ TEST(SplashPicture, PngBecomesTwentyFourBitsWithTheAlphaRule) {
         {"palette with transparency",
          fixtures::Png(2, 2, 8, 3, {0, 1, 2, 1}, {9, 9, 9, 1, 2, 3, 4, 5, 6}, {0, 255, 100}),
          {0, 0x010203, 0, 0x010203}},
+        {"palette index past its entries",
+         fixtures::Png(2, 2, 8, 3, {0, 1, 5, 200}, {9, 9, 9, 200, 200, 200}),
+         {0x090909, 0xC8C8C8, 0, 0}},
         {"16-bit RGBA",
          fixtures::Png(2, 2, 16, 6, {0x12, 0x34, 0x56, 0x78, 0x9A, 0xBC, 0xFF, 0xFF, 1, 0, 2,
                                      0,    3,    0,    0x7F, 0xFF, 4,    0,    5,    0, 6, 0,

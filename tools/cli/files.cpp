@@ -427,7 +427,7 @@ bool WriteFileAtomically(const std::string& path, const ByteSource& bytes, FileS
 
 bool WriteAroundFile(const std::string& path, FileSource& input, ScannedSource* scan,
                      uint64_t headSize, uint64_t tailSize, const Finish& finish,
-                     std::string* reason) {
+                     std::string* reason, const std::vector<uint8_t>* last) {
     Partial partial(path, headSize + input.Size() + tailSize);
     std::vector<uint8_t> head, tail;
     if (!partial.Create(reason))
@@ -441,10 +441,11 @@ bool WriteAroundFile(const std::string& path, FileSource& input, ScannedSource* 
         reason->clear();
         return false;
     }
-    if (head.size() != headSize || tail.size() != tailSize) {
+    if (head.size() != headSize || tail.size() + (last ? last->size() : 0) != tailSize) {
         *reason = Say(Text::kCannotWrite, {path + ".partial", SystemReason(EINVAL)});
         return false;
     }
     return partial.Write(tail.data(), tail.size(), reason) &&
+           (!last || partial.Write(last->data(), last->size(), reason)) &&
            partial.WriteAt(0, head.data(), head.size(), reason) && partial.Keep(input, reason);
 }

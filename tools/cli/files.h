@@ -65,8 +65,9 @@ using Finish = std::function<bool(std::vector<uint8_t>* head, std::vector<uint8_
 
 // The same for a file made around the whole of `input`: its bytes are read once, given to
 // `scan` and copied as they pass, so that `finish` finds the scan done; the head it gives
-// (`headSize` bytes) then goes into the room left before them, the tail (`tailSize`) after
-// them. False with the reason, or with an empty one when `finish` refused.
+// (`headSize` bytes) then goes into the room left before them, the tail after them, then
+// `last` when given: `tailSize` bytes in all. False with the reason, or with an empty one when
+// `finish` refused.
 bool WriteAroundFile(const std::string& path, FileSource& input, ScannedSource* scan,
                      uint64_t headSize, uint64_t tailSize, const Finish& finish,
-                     std::string* reason);
+                     std::string* reason, const std::vector<uint8_t>* last = nullptr);

@@ -100,12 +100,18 @@ int WriteAround(const std::string& saverPath, FileSource& file, const std::strin
     ScannedSource scanned(file);
     Finish finish = [&](Bytes* head, Bytes* tail) {
         std::string reason;
-        if (around->splash && !MakeSaverDataHeader(scanned, *around->splash, tail, &reason)) {
+        if (around->splash && !MakeSaverDataBlocks(scanned, *around->splash, tail, &reason)) {
             Fail(saverPath, reason);
             return false;
         }
         MemorySource tailSource(*tail);
-        JoinedSource saver({&scanned, &tailSource});
+        std::vector<const ByteSource*> parts = {&scanned, &tailSource};
+        // The picture is written from the caller's DIB after the tail, not copied into it.
+        MemorySource splashSource(around->splash ? around->splash->data() : nullptr,
+                                  around->splash ? around->splash->size() : 0);
+        if (around->splash)
+            parts.push_back(&splashSource);
+        JoinedSource saver(parts);
         if (around->stub && !WriteInstallerHead(around->stub->data(), stubLength, saver,
                                                 around->name, head, &reason, &around->facts)) {
             Fail(saverPath, Say(Text::kRefusedAs, {around->name, reason}));
@@ -114,7 +120,8 @@ int WriteAround(const std::string& saverPath, FileSource& file, const std::strin
         return true;
     };
     std::string reason;
-    if (!WriteAroundFile(output, file, &scanned, headSize, tailSize, finish, &reason))
+    if (!WriteAroundFile(output, file, &scanned, headSize, tailSize, finish, &reason,
+                         around->splash))
         return reason.empty() ? 1 : Fail(output, reason);
     around->size = headSize + scanned.Size() + tailSize;
     return 0;

@@ -11,8 +11,19 @@ namespace {
 constexpr uint64_t kWindow = 1 << 20;
 constexpr uint64_t kOverlap = kMarkerLength - 1;
 
-// The installer's own search, on pieces that may exceed its 32-bit lengths.
+// The installer's own search, on pieces that may exceed its 32-bit lengths. Below a few
+// hundred bytes (the seams between pieces, a stream fed in small pieces) its skip table costs
+// more to make than it saves, so those are searched byte by byte, for the same first place.
 bool FindInMemory(const uint8_t* data, uint64_t length, const char* marker, uint64_t* at) {
+    if (length < 256) {
+        for (uint64_t i = 0; i + kMarkerLength <= length; ++i)
+            if (data[i] == static_cast<uint8_t>(marker[0]) &&
+                memcmp(data + i, marker, kMarkerLength) == 0) {
+                *at = i;
+                return true;
+            }
+        return false;
+    }
     for (uint64_t start = 0; start + kMarkerLength <= length; start += 0x80000000u) {
         uint64_t piece = std::min<uint64_t>(length - start, 0x80000000u + kOverlap);
         uint32_t found;
@@ -58,23 +69,25 @@ bool FindMarkersIn(const ByteSource& source, uint64_t from, uint64_t to, const c
 }
 
 void MarkerScan::Feed(const uint8_t* piece, size_t length) {
+    static_assert(sizeof carry_ == 2 * kOverlap, "the carried bytes and as many of a piece");
     // A place that starts in the carried bytes runs on into this piece: search the seam.
-    size_t carried = carry_.size();
-    carry_.insert(carry_.end(), piece, piece + std::min<size_t>(length, kOverlap));
+    const size_t carried = carried_, seam = carried + std::min<size_t>(length, kOverlap);
+    memcpy(carry_ + carried, piece, seam - carried);
     for (int i = 0; i < static_cast<int>(markers_.size()); ++i) {
         uint64_t at, ignored;
         if (Found(i, &ignored))
             continue;
-        if (FindInMemory(carry_.data(), carry_.size(), markers_[i], &at) && at < carried)
+        if (carried > 0 && FindInMemory(carry_, seam, markers_[i], &at) && at < carried)
             found_.push_back({i, fed_ - carried + at});
         else if (FindInMemory(piece, length, markers_[i], &at))
             found_.push_back({i, fed_ + at});
     }
     fed_ += length;
     if (length >= kOverlap)
-        carry_.assign(piece + length - kOverlap, piece + length);
-    else if (carry_.size() > kOverlap)
-        carry_.erase(carry_.begin(), carry_.end() - kOverlap);
+        memcpy(carry_, piece + length - kOverlap, kOverlap);
+    else if (seam > kOverlap)
+        memmove(carry_, carry_ + seam - kOverlap, kOverlap);
+    carried_ = std::min<size_t>(seam, kOverlap);
 }
 
 bool MarkerScan::Found(int i, uint64_t* at) const {

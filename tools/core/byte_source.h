@@ -37,7 +37,10 @@ private:
     std::vector<const char*> markers_;
     std::vector<std::pair<int, uint64_t>> found_;
     uint64_t fed_ = 0;
-    std::vector<uint8_t> carry_;  // the last bytes fed, fewer than a marker's length
+    // The last bytes fed, fewer than a marker's length, and room for as many again: a stream
+    // fed in small pieces costs no allocation a piece.
+    uint8_t carry_[2 * 45];
+    size_t carried_ = 0;
 };
 
 // Reads [from, to) a window at a time and gives the first place of each of `count` markers:

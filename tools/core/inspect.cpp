@@ -45,9 +45,11 @@ bool IsWindowsOwnSaverName(const std::string& name) {
     return false;
 }
 
-void Check(InstallerFacts* facts, Text what, bool stopsInstall, bool ok,
-           const std::string& failure) {
-    facts->checks.push_back({what, ok ? "" : failure, stopsInstall, ""});
+// `failure` makes the reason, only for a check that fails: the fuzzers inspect each file three
+// ways, and the texts of checks that pass were most of that work.
+template <typename Failure>
+void Check(InstallerFacts* facts, Text what, bool stopsInstall, bool ok, const Failure& failure) {
+    facts->checks.push_back({what, ok ? std::string() : std::string(failure()), stopsInstall, ""});
 }
 
 void InspectSaver(const ByteSource& file, uint64_t from, uint32_t length, InstallerFacts* f) {
@@ -55,10 +57,10 @@ void InspectSaver(const ByteSource& file, uint64_t from, uint32_t length, Instal
     // a machine no Windows of ours runs.
     uint16_t machine = f->saverMachine = ReadSaverMachine(file, from, length);
     Check(f, Text::kCheckProgram, machine != 0, IsMachineWindowsRuns(machine),
-          machine ? MachineAndPlace(machine) : Say(Text::kNotWindowsProgram));
+          [&] { return machine ? MachineAndPlace(machine) : Say(Text::kNotWindowsProgram); });
     SplashLocation splash;
     f->headerFound = LocateSplashIn(file, from, length, &f->headerOffset, &splash);
-    Check(f, Text::kCheckDataHeader, true, f->headerFound, Say(Text::kNoDataHeader));
+    Check(f, Text::kCheckDataHeader, true, f->headerFound, [] { return Say(Text::kNoDataHeader); });
     if (!f->headerFound)
         return;
     uint64_t q = from + f->headerOffset, available = length - f->headerOffset;
@@ -71,14 +73,15 @@ void InspectSaver(const ByteSource& file, uint64_t from, uint32_t length, Instal
     if (f->firstBlock >= 0 && kFirstBlockOffset + uint64_t(f->firstBlock) + 4 <= available &&
         file.Read(q + kFirstBlockOffset + f->firstBlock, 4, word))
         f->secondBlock = Read32(word);
-    Check(f, Text::kCheckDataHeaderInside, false, splash.complete, Say(Text::kDataHeaderCutOff));
+    Check(f, Text::kCheckDataHeaderInside, false, splash.complete,
+          [] { return Say(Text::kDataHeaderCutOff); });
     std::vector<uint8_t> dib;
     if (!splash.complete || splash.length == 0 ||
         !ReadRange(file, from + splash.offset, splash.length, &dib))
         return;
     f->splashDescribed = DescribeDib(dib.data(), splash.length, &f->splash);
     Check(f, Text::kCheckSplashPicture, false, IsSplashDibComplete(dib.data(), splash.length),
-          Say(Text::kSplashNotDrawable));
+          [] { return Say(Text::kSplashNotDrawable); });
     if (f->checks.back().failure.empty())
         f->checks.back().note = SplashNote(dib.data(), splash.length);
 }
@@ -113,18 +116,18 @@ InstallerFacts InspectInstaller(const uint8_t* file, size_t length) {
 InstallerFacts InspectInstaller(const ByteSource& file) {
     InstallerFacts f;
     uint64_t length = f.fileSize = file.Size();
-    Check(&f, Text::kCheckSize, true, length <= kMaxInstallerSize,
-          Say(Text::kFileTooLarge, {std::to_string(length), SizeLimitText()}));
+    Check(&f, Text::kCheckSize, true, length <= kMaxInstallerSize, [&] {
+        return Say(Text::kFileTooLarge, {std::to_string(length), SizeLimitText()});
+    });
     char marker[kMarkerBufferSize];
     BuildSetupBoundary(marker);
     uint64_t p = 0;
     bool fits = length <= 0xFFFFFFFFu;
     bool found = fits && file.FindMarker(0, length, marker, &p);
     f.packageFound = found && length - p >= kSaverImageOffset;
-    Check(&f, Text::kCheckPackage, true, f.packageFound,
-          Say(!fits    ? Text::kFileOf4GiB
-              : !found ? Text::kNoMarker
-                       : Text::kPackageCutShort));
+    Check(&f, Text::kCheckPackage, true, f.packageFound, [&] {
+        return Say(!fits ? Text::kFileOf4GiB : !found ? Text::kNoMarker : Text::kPackageCutShort);
+    });
     if (!f.packageFound)
         return f;
     // The installer's own reading decides where the screen saver ends; what it leaves out after
@@ -148,17 +151,19 @@ InstallerFacts InspectInstaller(const ByteSource& file) {
     bool text = DecodeCp932(f.nameBytes, &f.name, &bad);
     DecodeCp932(DisplayName(f.nameBytes), &f.displayName);
     Check(&f, Text::kCheckName, true, terminated && IsSafeSaverName(field),
-          Say(terminated ? Text::kNameUnsafe : Text::kNameUnterminated));
+          [&] { return Say(terminated ? Text::kNameUnsafe : Text::kNameUnterminated); });
     // The installer turns the name into UTF-16 and stops where that fails.
-    Check(&f, Text::kCheckNameText, true, text, text ? "" : NotCp932TextReason(f.nameBytes, bad));
+    Check(&f, Text::kCheckNameText, true, text,
+          [&] { return NotCp932TextReason(f.nameBytes, bad); });
     std::string unfit;
     if (text)
-        Check(&f, Text::kCheckFileName, true, CheckFileName(f.name, &unfit), unfit);
-    Check(&f, Text::kCheckTargetPath, true, f.nameBytes.size() <= kMaxSaverNameLength,
-          Say(Text::kNameTooLong,
-              {std::to_string(f.nameBytes.size()), std::to_string(kMaxSaverNameLength)}));
+        Check(&f, Text::kCheckFileName, true, CheckFileName(f.name, &unfit), [&] { return unfit; });
+    Check(&f, Text::kCheckTargetPath, true, f.nameBytes.size() <= kMaxSaverNameLength, [&] {
+        return Say(Text::kNameTooLong,
+                   {std::to_string(f.nameBytes.size()), std::to_string(kMaxSaverNameLength)});
+    });
     Check(&f, Text::kCheckNotWindowsOwn, true, !IsWindowsOwnSaverName(f.name),
-          Say(Text::kNameWindowsOwn));
+          [] { return Say(Text::kNameWindowsOwn); });
     uint32_t rest = static_cast<uint32_t>(length - p - kSaverImageOffset);
     f.saverSize = readable ? layout.saverImageLength : rest;
     f.signatureSize = rest - f.saverSize;

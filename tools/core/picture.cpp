@@ -38,30 +38,30 @@ bool IsPictureFileSizeTaken(uint64_t size, std::string* reason) {
     return false;
 }
 
+size_t StartPackedDib(uint32_t width, uint32_t height, std::vector<uint8_t>* dib) {
+    const size_t stride = (size_t{width} * 24 + 31) / 32 * 4;
+    dib->assign(kInfoHeaderSize + stride * height, 0);
+    uint8_t* header = dib->data();
+    Put32(header, kInfoHeaderSize);
+    Put32(header + 4, width);
+    Put32(header + 8, height);
+    Put32(header + 12, 1 | 24 << 16);  // one plane, 24 bits
+    Put32(header + 20, static_cast<uint32_t>(stride * height));
+    return stride;
+}
+
 void RgbaToPackedDib(const uint8_t* rgba, uint32_t width, uint32_t height,
                      std::vector<uint8_t>* dib, int orientation) {
     const bool quarter = TurnsAQuarter(orientation);
     const uint32_t shownWidth = quarter ? height : width, shownHeight = quarter ? width : height;
-    const size_t stride = (size_t{shownWidth} * 24 + 31) / 32 * 4;
-    dib->assign(kInfoHeaderSize + stride * shownHeight, 0);
-    uint8_t* header = dib->data();
-    Put32(header, kInfoHeaderSize);
-    Put32(header + 4, shownWidth);
-    Put32(header + 8, shownHeight);
-    Put32(header + 12, 1 | 24 << 16);  // one plane, 24 bits
-    Put32(header + 20, static_cast<uint32_t>(stride * shownHeight));
+    const size_t stride = StartPackedDib(shownWidth, shownHeight, dib);
     for (uint32_t y = 0; y < shownHeight; ++y) {
-        uint8_t* out = header + kInfoHeaderSize + (shownHeight - 1 - y) * stride;
+        uint8_t* out = dib->data() + kInfoHeaderSize + (shownHeight - 1 - y) * stride;
         for (uint32_t x = 0; x < shownWidth; ++x, out += 3) {
             uint32_t storedX = x, storedY = y;
             if (orientation != 1)
                 StoredPixelOf(orientation, width, height, x, y, &storedX, &storedY);
-            const uint8_t* in = rgba + (size_t{storedY} * width + storedX) * 4;
-            if (in[3] < 128)
-                continue;  // stays black: the installer's transparent colour
-            out[0] = in[2];
-            out[1] = in[1];
-            out[2] = in[0];
+            PutDibPixel(out, rgba + (size_t{storedY} * width + storedX) * 4);
         }
     }
 }

@@ -30,6 +30,18 @@ bool IsPictureFileSizeTaken(uint64_t size, std::string* reason);
 void RgbaToPackedDib(const uint8_t* rgba, uint32_t width, uint32_t height,
                      std::vector<uint8_t>* dib, int orientation = 1);
 
+// A black `width` x `height` packed DIB as RgbaToPackedDib makes it, header written; gives the
+// bytes from one row to the next, the bottom row first after the 40-byte header.
+size_t StartPackedDib(uint32_t width, uint32_t height, std::vector<uint8_t>* dib);
+
+// One RGBA pixel into the DIB's three bytes by the alpha rule above.
+inline void PutDibPixel(uint8_t* out, const uint8_t* rgba) {
+    const bool shown = rgba[3] >= 128;
+    out[0] = shown ? rgba[2] : 0;
+    out[1] = shown ? rgba[1] : 0;
+    out[2] = shown ? rgba[0] : 0;
+}
+
 // Any splash picture file to the installer's packed DIB. False with a reason for a file that
 // is no BMP, PNG or JPEG picture, or one the installer could not show.
 bool PictureToPackedDib(const uint8_t* file, size_t length, std::vector<uint8_t>* dib,

@@ -19,6 +19,14 @@ bool AppendSaverDataHeader(const std::vector<uint8_t>& saver, const std::vector<
 
 bool MakeSaverDataHeader(const ByteSource& saver, const std::vector<uint8_t>& splash,
                          std::vector<uint8_t>* tail, std::string* reason) {
+    if (!MakeSaverDataBlocks(saver, splash, tail, reason))
+        return false;
+    tail->insert(tail->end(), splash.begin(), splash.end());
+    return true;
+}
+
+bool MakeSaverDataBlocks(const ByteSource& saver, const std::vector<uint8_t>& splash,
+                         std::vector<uint8_t>* blocks, std::string* reason) {
     char marker[kMarkerBufferSize];
     BuildSaverBoundary(marker);
     uint64_t saverLength = saver.Size(), position;
@@ -36,15 +44,14 @@ bool MakeSaverDataHeader(const ByteSource& saver, const std::vector<uint8_t>& sp
         return false;
     }
     // Zero fills the unread screen saver data, X, Y and the four bytes after the second block.
-    tail->assign(kSplashAfterBlocks, 0);
-    std::copy(marker, marker + kMarkerLength, tail->begin());
+    blocks->assign(kSplashAfterBlocks, 0);
+    std::copy(marker, marker + kMarkerLength, blocks->begin());
     for (int i = 0; i < 4; ++i)
-        (*tail)[kSplashDibLengthOffset + i] = static_cast<uint8_t>(splash.size() >> (8 * i));
-    tail->insert(tail->end(), splash.begin(), splash.end());
+        (*blocks)[kSplashDibLengthOffset + i] = static_cast<uint8_t>(splash.size() >> (8 * i));
     // A saver ending in the marker's first bytes would make the installer find a header that
     // starts inside the saver: read back what the installer reads.
-    MemorySource tailSource(*tail);
-    JoinedSource file({&saver, &tailSource});
+    MemorySource blocksSource(*blocks), splashSource(splash);
+    JoinedSource file({&saver, &blocksSource, &splashSource});
     uint32_t q;
     SplashLocation found;
     if (!LocateSplashIn(file, 0, static_cast<uint32_t>(file.Size()), &q, &found) ||

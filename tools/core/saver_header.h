@@ -18,3 +18,8 @@ bool AppendSaverDataHeader(const std::vector<uint8_t>& saver, const std::vector<
 // The same without holding the screen saver: the bytes that go after it, into `tail`.
 bool MakeSaverDataHeader(const ByteSource& saver, const std::vector<uint8_t>& splash,
                          std::vector<uint8_t>* tail, std::string* reason);
+
+// The same but for the splash itself, which follows `blocks` in the file as it is: a writer
+// that writes it from `splash` holds no second copy of a picture of up to 192 MiB.
+bool MakeSaverDataBlocks(const ByteSource& saver, const std::vector<uint8_t>& splash,
+                         std::vector<uint8_t>* blocks, std::string* reason);
