@@ -102,9 +102,9 @@ gtest_discover_tests(e2e_tests TEST_PREFIX "e2e." DISCOVERY_MODE PRE_TEST DISCOV
     PROPERTIES ENVIRONMENT "SETUP_EXE=$<TARGET_FILE:setup>"
                RUN_SERIAL TRUE)
 
-# The same installer in a 64-bit prefix, where a 32-bit program runs under WOW64.
+# The same installer, and its removal, in a 64-bit prefix, where a 32-bit program runs under WOW64.
 add_test(NAME wow64.e2e COMMAND ${WINE_RUN} --win64 $<TARGET_FILE:e2e_tests>
-                                --gtest_filter=*SystemFolder*)
+                                --gtest_filter=*SystemFolder*:Removal.*)
 set_tests_properties(wow64.e2e PROPERTIES
     ENVIRONMENT "SETUP_EXE=$<TARGET_FILE:setup>"
     RUN_SERIAL TRUE)
