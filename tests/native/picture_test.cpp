@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <stdio.h>
+
 #include "support/little_endian.h"
 #include "tests/fixtures/bmp_file.h"
 #include "tests/fixtures/picture_files.h"
@@ -558,5 +560,51 @@ TEST(SplashPicture, OversizedOddAndCutFilesAreRefused) {
                   PictureToPackedDib(c.file.data(), c.file.size(), &dib, &reason));
         if (c.reason)
             EXPECT_NE(reason.find(c.reason), std::string::npos) << reason;
+    }
+}
+
+// What ImageMagick writes for `options`, as JPEG; empty without it.
+Bytes Convert(const std::string& options) {
+    Bytes out;
+    if (FILE* pipe = popen(("convert " + options + " jpg:- 2>/dev/null").c_str(), "r")) {
+        for (int c; (c = fgetc(pipe)) != EOF;)
+            out.push_back(static_cast<uint8_t>(c));
+        pclose(pipe);
+    }
+    return out;
+}
+
+// Progressive JPEGs as a real encoder writes them, whose later scans refine coefficients that
+// earlier ones began: taken whole; cut inside any scan and closed with an end marker, refused,
+// the last scan too, where nothing is missing but the tail of its data.
+TEST(SplashPicture, ProgressiveJpegCutInsideAnyScanIsRefused) {
+    for (const char* options :
+         {"-sampling-factor 1x1 -quality 95", "-sampling-factor 2x2",
+          "-sampling-factor 2x1 -define jpeg:restart-interval=2", "-colorspace Gray"}) {
+        SCOPED_TRACE(options);
+        const Bytes jpeg =
+            Convert("-size 61x47 plasma:fractal -seed 3 -interlace JPEG " + std::string(options));
+        if (jpeg.empty())
+            GTEST_SKIP() << "ImageMagick's convert is needed";
+        Bytes dib;
+        std::string reason;
+        EXPECT_TRUE(PictureToPackedDib(jpeg.data(), jpeg.size(), &dib, &reason)) << reason;
+        int scans = 0;
+        for (size_t at = 0; at + 4 < jpeg.size(); ++at) {
+            if (jpeg[at] != 0xFF || jpeg[at + 1] != 0xDA)
+                continue;
+            const size_t data = at + 2 + (jpeg[at + 2] << 8 | jpeg[at + 3]);
+            size_t end = data;
+            while (jpeg[end] != 0xFF || jpeg[end + 1] == 0 || (jpeg[end + 1] & 0xF8) == 0xD0)
+                ++end;
+            Bytes cut(jpeg.begin(), jpeg.begin() + (data + end) / 2);
+            if (cut.back() == 0xFF)
+                cut.pop_back();
+            cut.insert(cut.end(), {0xFF, 0xD9});
+            SCOPED_TRACE(++scans);
+            EXPECT_FALSE(PictureToPackedDib(cut.data(), cut.size(), &dib, &reason));
+            EXPECT_NE(reason.find("ends before its picture does"), std::string::npos) << reason;
+        }
+        EXPECT_GE(scans, 6);
     }
 }

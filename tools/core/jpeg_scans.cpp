@@ -2,6 +2,10 @@
 
 #include <string.h>
 
+#include <vector>
+
+#include "tools/core/picture.h"
+
 namespace {
 
 struct Huffman {
@@ -11,9 +15,12 @@ struct Huffman {
 };
 
 struct Component {
-    uint8_t id, h, v;
-    bool scanned;
-    uint64_t finished;  // progressive: the coefficients whose last pass a scan gave
+    uint8_t id = 0, h = 1, v = 1;
+    bool scanned = false;
+    uint64_t finished = 0;  // progressive: the coefficients whose last pass a scan gave
+    // Progressive: per block, the coefficients no longer zero. A refinement scan spends a bit
+    // on each of those, so how far its data reaches depends on the scans before it.
+    std::vector<uint64_t> nonzero;
 };
 
 // The coded data of one scan, a bit at a time: a stuffed FF00 is one FF, a restart marker is
@@ -32,6 +39,17 @@ public:
         }
         --left_;
         return byte_ >> left_ & 1;
+    }
+    // `count` bits as a number, or -1 where the data ends first.
+    int32_t Read(int count) {
+        int32_t value = 0;
+        while (count-- > 0) {
+            int bit = Next();
+            if (bit < 0)
+                return -1;
+            value = value << 1 | bit;
+        }
+        return value;
     }
     bool Skip(int count) {
         while (count-- > 0)
@@ -73,11 +91,8 @@ int Decode(const Huffman& table, Bits* bits) {
     return 0;
 }
 
-// One block of a sequential scan: its DC difference, then AC runs up to the end of block.
-bool Block(const Huffman& dc, const Huffman& ac, Bits* bits) {
-    int size = Decode(dc, bits);
-    if (size < 0 || !bits->Skip(size & 0x1F))
-        return false;
+// The AC runs of a sequential block, up to its end of block.
+bool Block(const Huffman& ac, Bits* bits) {
     for (int k = 1; k < 64; ++k) {
         int symbol = Decode(ac, bits);
         if (symbol < 0)
@@ -141,43 +156,127 @@ bool ReadFrame(const uint8_t* p, uint32_t length, int kind, Frame* frame) {
     frame->count = p[5];
     for (int i = 0; i < frame->count; ++i) {
         Component& c = frame->components[i];
-        c = {p[6 + 3 * i], static_cast<uint8_t>(p[7 + 3 * i] >> 4),
-             static_cast<uint8_t>(p[7 + 3 * i] & 0x0F), false, 0};
+        c = Component();
+        c.id = p[6 + 3 * i];
+        c.h = p[7 + 3 * i] >> 4;
+        c.v = p[7 + 3 * i] & 0x0F;
         if (c.h < 1 || c.h > 4 || c.v < 1 || c.v > 4)
             return false;
         frame->hMax = c.h > frame->hMax ? c.h : frame->hMax;
         frame->vMax = c.v > frame->vMax ? c.v : frame->vMax;
     }
-    return frame->width && frame->height;
+    // Beyond the size limit the picture is refused unread: no need to follow its blocks.
+    return frame->width && frame->height && frame->width <= kMaxPictureSide &&
+           frame->height <= kMaxPictureSide;
 }
 
-// Decodes a sequential scan's blocks; false when its data ends before the last of them.
-bool SequentialScanIsWhole(const uint8_t* file, size_t length, size_t data, Frame* frame,
-                           Component** members, const uint8_t* tables, int count) {
-    uint64_t blocksAcross, blocksDown;
-    if (count == 1) {
-        const Component& c = *members[0];
-        blocksAcross = Up(Up(frame->width * c.h, frame->hMax), 8);
-        blocksDown = Up(Up(frame->height * c.v, frame->vMax), 8);
-    } else {
-        blocksAcross = Up(frame->width, 8 * frame->hMax);
-        blocksDown = Up(frame->height, 8 * frame->vMax);
-    }
-    Bits bits(file, length, data);
-    uint64_t units = blocksAcross * blocksDown;
+// The coded units of a scan: a component's own blocks when it is alone in the scan, else the
+// interleaved units of the whole frame.
+uint64_t UnitsOfScan(const Frame& frame, const Component& alone, int count) {
+    if (count == 1)
+        return uint64_t{Up(Up(frame.width * alone.h, frame.hMax), 8)} *
+               Up(Up(frame.height * alone.v, frame.vMax), 8);
+    return uint64_t{Up(frame.width, 8 * frame.hMax)} * Up(frame.height, 8 * frame.vMax);
+}
+
+// Decodes a sequential scan's blocks, or the DC pass of a progressive one; false when its data
+// ends before the last of them.
+bool DcOrSequentialScanIsWhole(Bits* bits, const Frame& frame, Component** members,
+                               const uint8_t* tables, int count, bool refining) {
+    const uint64_t units = UnitsOfScan(frame, *members[0], count);
     for (uint64_t unit = 0; unit < units; ++unit) {
-        if (frame->restart && unit && unit % frame->restart == 0 && !bits.Restart())
+        if (frame.restart && unit && unit % frame.restart == 0 && !bits->Restart())
             return false;
         for (int i = 0; i < count; ++i) {
-            const Huffman& dc = frame->tables[0][tables[i] >> 4 & 3];
-            const Huffman& ac = frame->tables[1][tables[i] & 3];
-            if (!dc.defined || !ac.defined)
+            const Huffman& dc = frame.tables[0][tables[i] >> 4 & 3];
+            const Huffman& ac = frame.tables[1][tables[i] & 3];
+            const bool sequential = frame.kind == 0;
+            if ((!refining && !dc.defined) || (sequential && !ac.defined))
                 return true;  // not ours to judge
             int blocks = count == 1 ? 1 : members[i]->h * members[i]->v;
-            for (int b = 0; b < blocks; ++b)
-                if (!Block(dc, ac, &bits))
+            for (int b = 0; b < blocks; ++b) {
+                int size = refining ? 1 : Decode(dc, bits);
+                if (size < 0 || !bits->Skip(size & 0x1F) || (sequential && !Block(ac, bits)))
                     return false;
+            }
         }
+    }
+    return true;
+}
+
+// An end-of-band run: the blocks, this one the first, with nothing more in the band.
+bool ReadEndOfBandRun(int r, Bits* bits, uint32_t* run) {
+    int32_t extra = bits->Read(r);
+    *run = (uint32_t{1} << r) + static_cast<uint32_t>(extra);
+    return extra >= 0;
+}
+
+// One block of a progressive AC scan of the band [first, last]: its first pass, or a
+// refinement, which takes a correction bit for each coefficient already nonzero, zero runs
+// counting only the others.
+bool AcBlock(const Huffman& ac, int first, int last, bool refining, uint64_t* nonzero,
+             uint32_t* run, Bits* bits) {
+    int k = first;
+    if (*run && !refining) {
+        --*run;
+        return true;
+    }
+    while (!*run && k <= last) {
+        int symbol = Decode(ac, bits);
+        if (symbol < 0)
+            return false;
+        int zeros = symbol >> 4, size = symbol & 15;
+        if (size == 0 && zeros < 15) {
+            if (!ReadEndOfBandRun(zeros, bits, run))
+                return false;
+            if (refining)
+                break;
+            --*run;
+            return true;
+        }
+        if (!refining) {
+            k += zeros;
+            if (!bits->Skip(size))
+                return false;
+        } else {
+            if (size && !bits->Skip(1))  // the new coefficient's sign
+                return false;
+            for (; k <= last; ++k)
+                if (*nonzero >> k & 1) {
+                    if (!bits->Skip(1))
+                        return false;
+                } else if (--zeros < 0) {
+                    break;
+                }
+        }
+        if (size && k < 64)
+            *nonzero |= uint64_t{1} << k;
+        ++k;
+    }
+    if (*run && refining) {
+        for (; k <= last; ++k)
+            if (*nonzero >> k & 1 && !bits->Skip(1))
+                return false;
+        --*run;
+    }
+    return true;
+}
+
+// Decodes a progressive AC scan's blocks; false when its data ends before the last of them.
+bool AcScanIsWhole(Bits* bits, const Frame& frame, Component* c, const Huffman& ac, int first,
+                   int last, bool refining) {
+    const uint64_t blocks = UnitsOfScan(frame, *c, 1);
+    if (c->nonzero.size() != blocks)
+        c->nonzero.assign(blocks, 0);
+    uint32_t run = 0;
+    for (uint64_t block = 0; block < blocks; ++block) {
+        if (frame.restart && block && block % frame.restart == 0) {
+            if (!bits->Restart())
+                return false;
+            run = 0;
+        }
+        if (!AcBlock(ac, first, last, refining, &c->nonzero[block], &run, bits))
+            return false;
     }
     return true;
 }
@@ -231,15 +330,23 @@ bool JpegScansAreWhole(const uint8_t* file, size_t length) {
                 tables[i] = p[2 + 2 * i];
             }
             uint8_t first = p[1 + 2 * count], last = p[2 + 2 * count], low = p[3 + 2 * count] & 15;
-            if (frame.kind == 0) {
-                if (!SequentialScanIsWhole(file, length, at + 2 + size, &frame, members, tables,
-                                           count))
+            const bool refining = p[3 + 2 * count] >> 4;
+            Bits bits(file, length, at + 2 + size);
+            if (frame.kind == 0 || first == 0) {
+                if ((frame.kind == 0 || last == 0) &&
+                    !DcOrSequentialScanIsWhole(&bits, frame, members, tables, count,
+                                               frame.kind && refining))
                     return false;
-            } else if (low == 0 && first <= last && last < 64) {
+            } else if (count == 1 && first <= last && last < 64 &&
+                       frame.tables[1][tables[0] & 3].defined &&
+                       !AcScanIsWhole(&bits, frame, members[0], frame.tables[1][tables[0] & 3],
+                                      first, last, refining)) {
+                return false;
+            }
+            if (frame.kind == 2 && low == 0 && first <= last && last < 64)
                 for (int i = 0; i < count; ++i)
                     for (int k = first; k <= last; ++k)
                         members[i]->finished |= uint64_t{1} << k;
-            }
         }
         at += 2 + size;
     }
