@@ -57,12 +57,16 @@ convert -size 40x30 gradient:'rgba(255,0,0,1)-rgba(0,0,255,0)' PNG32:picture.png
   convert -size 40x30 gradient:red-blue -sampling-factor 2x1 -define jpeg:restart-interval=1 \
     picture-rst.jpg &&
   convert -size 40x30 gradient:red-blue -colors 16 -compress RLE bmp3:picture-rle.bmp &&
-  head -c 200 picture.png >cut.png && { head -c 400 picture.jpg && printf '\377\331'; } >half.jpg ||
+  head -c 200 picture.png >cut.png && { head -c 400 picture.jpg && printf '\377\331'; } >half.jpg &&
+  convert -size 64x48 plasma:fractal -seed 3 -interlace JPEG plasma.jpg &&
+  last=$(LC_ALL=C grep -obUaP '\xFF\xDA' plasma.jpg | tail -1 | cut -d: -f1) &&
+  { head -c $(((last + $(stat -c %s plasma.jpg)) / 2)) plasma.jpg && printf '\377\331'; } >last.jpg ||
   say "ImageMagick cannot write the test pictures"
-for picture in picture.png picture.jpg picture-rst.jpg picture-rle.bmp; do
+for picture in picture.png picture.jpg plasma.jpg picture-rst.jpg picture-rle.bmp; do
   check 0 pictured.scr header program.bin --splash $picture -o pictured.scr
 done
-for picture in cut.png half.jpg; do # half.jpg: its last scans cut off, an end marker after them
+# half.jpg: its last scans cut off, an end marker after them; last.jpg: cut inside its last scan
+for picture in cut.png half.jpg last.jpg; do
   check 1 out.scr header program.bin --splash $picture -o out.scr
 done
 cp program.bin raw.scr # dropped files, and the drop's report

@@ -63,6 +63,14 @@ pictures = {
     'huge': file('huge.png', b'\x89PNG\r\n\x1a\n'),
 }
 os.truncate(pictures['huge'], 3 << 30)  # sparse; more than the page could take in to refuse it
+# A progressive JPEG as ImageMagick writes it, and the same cut inside its last scan and closed.
+pictures['progressive'] = os.path.join(work, 'plasma.jpg')
+subprocess.run(['convert', '-size', '64x48', 'plasma:fractal', '-seed', '3', '-interlace', 'JPEG',
+                pictures['progressive']], check=True)
+with open(pictures['progressive'], 'rb') as f:
+    jpeg = f.read()
+pictures['last scan cut'] = file('last.jpg', jpeg[:(jpeg.rfind(b'\xff\xda') + len(jpeg)) // 2] +
+                                 b'\xff\xd9')
 
 
 def made(picture, name='starlight.scr', original=saver):
@@ -98,6 +106,8 @@ CASES = [
     ('8-bit picture', saver, '8-bit', None, 'starlightSetup.exe', made('8-bit'), ''),
     ('32-bit V5 picture', saver, '32-bit V5', None, 'starlightSetup.exe', made('32-bit V5'), ''),
     ('PNG picture', saver, 'PNG', None, 'starlightSetup.exe', made('PNG'), ''),
+    ('progressive JPEG picture', saver, 'progressive', None, 'starlightSetup.exe',
+     made('progressive'), ''),
     ('a picture wider than a screen', saver, 'wide', None, 'starlightSetup.exe', made('wide'),
      'splash picture: ok; note: larger than the 1008 x 768 pixels a 1024 x 768 screen has'),
     ('a name given', saver, 'splash', 'Night Sky.scr', 'Night SkySetup.exe',
@@ -127,6 +137,8 @@ CASES = [
     ('a picture left out', saver, 'cut short', None, None, None,
      'cut.bmp: the pixel rows reach past the end'),
     ('an empty picture', saver, 'empty', None, None, None, 'not a BMP'),
+    ('a JPEG cut inside its last scan', saver, 'last scan cut', None, None, None,
+     'last.jpg: the JPEG file ends before its picture does'),
     ('a picture larger than any taken', saver, 'huge', None, None, None,
      'a picture file of 3221225472 bytes'),
 ]
