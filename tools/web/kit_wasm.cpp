@@ -55,8 +55,8 @@ struct Session {
     std::vector<uint8_t> splash;  // the packed DIB, when a picture was given
     PageFile file{0};
     ScannedSource saver{file};
-    std::vector<uint8_t> head, tail;
-    std::vector<uint8_t> room;  // where the page puts each piece of the file
+    std::vector<uint8_t> head, tail;  // the tail without the splash, which follows it
+    std::vector<uint8_t> room;        // where the page puts each piece of the file
     std::string text;
     std::string names;  // the checks' names in the chosen language, a JSON array
     uint32_t rangeOffset = 0, rangeLength = 0;
@@ -182,9 +182,9 @@ KIT_EXPORT(kit_take_saver) int KitTakeSaver() {
     session.tail.clear();
     if (!session.splash.empty() || !saver.FindMarker(0, saver.Size(), marker, &at)) {
         std::string reason;
-        if (!MakeSaverDataHeader(saver, session.splash, &session.tail, &reason))
+        if (!MakeSaverDataBlocks(saver, session.splash, &session.tail, &reason))
             return Refuse(reason);
-        if (saver.Size() + session.tail.size() > kMaxSaverSize)
+        if (saver.Size() + session.tail.size() + session.splash.size() > kMaxSaverSize)
             return Refuse(Say(Text::kTooLargeWithHeader, {SizeLimitText()}));
     }
     return 1;
@@ -199,8 +199,8 @@ KIT_EXPORT(kit_package) int KitPackage(const char* name) {
     uint32_t at;
     if (FindMarker(kBuiltInStub, stubLength, marker, &at))
         return Refuse(Say(Text::kProgramHasMarker));
-    MemorySource tail(session.tail);
-    JoinedSource saver({&session.saver, &tail});
+    MemorySource tail(session.tail), splash(session.splash);
+    JoinedSource saver({&session.saver, &tail, &splash});
     std::string reason;
     InstallerFacts facts;
     if (!WriteInstallerHead(kBuiltInStub, stubLength, saver, name, &session.head, &reason, &facts))
@@ -223,6 +223,15 @@ KIT_EXPORT(kit_tail) const uint8_t* KitTail() {
 
 KIT_EXPORT(kit_tail_length) uint32_t KitTailLength() {
     return static_cast<uint32_t>(session.tail.size());
+}
+
+// The splash picture after the tail: given apart, so that the largest block is held once.
+KIT_EXPORT(kit_tail_splash) const uint8_t* KitTailSplash() {
+    return session.splash.data();
+}
+
+KIT_EXPORT(kit_tail_splash_length) uint32_t KitTailSplashLength() {
+    return static_cast<uint32_t>(session.splash.size());
 }
 
 // After kit_take_saver gave 2: the screen saver inside the installer, as extract writes it.
