@@ -575,8 +575,8 @@ Bytes Convert(const std::string& options) {
 }
 
 // Progressive JPEGs as a real encoder writes them, whose later scans refine coefficients that
-// earlier ones began: taken whole; cut inside any scan and closed with an end marker, refused,
-// the last scan too, where nothing is missing but the tail of its data.
+// earlier ones began: taken whole; cut before or inside any scan and closed with an end marker,
+// refused, the last scan too, where nothing is missing but the tail of its data.
 TEST(SplashPicture, ProgressiveJpegCutInsideAnyScanIsRefused) {
     for (const char* options :
          {"-sampling-factor 1x1 -quality 95", "-sampling-factor 2x2",
@@ -597,13 +597,15 @@ TEST(SplashPicture, ProgressiveJpegCutInsideAnyScanIsRefused) {
             size_t end = data;
             while (jpeg[end] != 0xFF || jpeg[end + 1] == 0 || (jpeg[end + 1] & 0xF8) == 0xD0)
                 ++end;
-            Bytes cut(jpeg.begin(), jpeg.begin() + (data + end) / 2);
-            if (cut.back() == 0xFF)
-                cut.pop_back();
-            cut.insert(cut.end(), {0xFF, 0xD9});
             SCOPED_TRACE(++scans);
-            EXPECT_FALSE(PictureToPackedDib(cut.data(), cut.size(), &dib, &reason));
-            EXPECT_NE(reason.find("ends before its picture does"), std::string::npos) << reason;
+            // The scan and those after it left out; its data but the last two bytes, which
+            // hold at least two bits it needs, as padding is seven at most.
+            for (size_t length : {at, end - 2}) {
+                Bytes cut(jpeg.begin(), jpeg.begin() + length);
+                cut.insert(cut.end(), {0xFF, 0xD9});
+                EXPECT_FALSE(PictureToPackedDib(cut.data(), cut.size(), &dib, &reason));
+                EXPECT_NE(reason.find("ends before its picture does"), std::string::npos) << reason;
+            }
         }
         EXPECT_GE(scans, 6);
     }
