@@ -580,7 +580,7 @@ Bytes Convert(const std::string& options) {
 TEST(SplashPicture, ProgressiveJpegCutInsideAnyScanIsRefused) {
     for (const char* options :
          {"-sampling-factor 1x1 -quality 95", "-sampling-factor 2x2",
-          "-sampling-factor 2x1 -define jpeg:restart-interval=2", "-colorspace Gray"}) {
+          "-sampling-factor 2x1 -define jpeg:restart-interval=2", "-colorspace Gray -blur 0x4"}) {
         SCOPED_TRACE(options);
         const Bytes jpeg =
             Convert("-size 61x47 plasma:fractal -seed 3 -interlace JPEG " + std::string(options));
