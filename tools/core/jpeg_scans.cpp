@@ -11,7 +11,7 @@ namespace {
 struct Huffman {
     int32_t first[17], count[17], offset[17];
     uint8_t symbols[256];
-    bool defined;
+    bool defined = false;  // a scan naming a table no DHT gave is not judged here
 };
 
 struct Component {
