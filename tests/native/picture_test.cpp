@@ -542,6 +542,14 @@ TEST(SplashPicture, OversizedOddAndCutFilesAreRefused) {
              return jpeg;
          }(),
          "a JPEG without quantisation tables"},
+        {"JPEG with a Huffman table of more than 256 codes, which the decoder overruns",
+         [] {
+             Bytes jpeg = Jpeg(8, 8, Bytes(8 * 8 * 3, 99));
+             const size_t at = std::string(jpeg.begin(), jpeg.end()).find("\xFF\xC4");
+             jpeg[at + 19] = jpeg[at + 20] = 0xFF;  // codes of 15 and 16 bits
+             return jpeg;
+         }(),
+         "the JPEG picture's data is damaged"},
         {"core header, the file ends after it",
          [] {
              Bytes whole = fixtures::BmpFile(12, 24, 1);
@@ -572,6 +580,35 @@ Bytes Convert(const std::string& options) {
         pclose(pipe);
     }
     return out;
+}
+
+// A JPEG goes into the DIB a band of block rows at a time: read on through a sequential scan,
+// or by a pass over every scan for each band of a progressive one. The DIB must be the
+// decoder's whole-picture one, with bands of one row of blocks as with the tools' bands.
+TEST(SplashPicture, JpegBandsGiveTheWholeDecodersPixels) {
+    Bytes noise(61 * 47 * 3);
+    for (size_t i = 0; i < noise.size(); ++i)
+        noise[i] = static_cast<uint8_t>(i * i * 2654435761u >> 13);
+    std::vector<std::pair<std::string, Bytes>> files = {{"4:4:4", Jpeg(61, 47, noise, 95)},
+                                                        {"4:2:0", Jpeg(61, 47, noise, 50)}};
+    for (const char* options :
+         {"-sampling-factor 2x1 -define jpeg:restart-interval=3", "-sampling-factor 1x2",
+          "-sampling-factor 4x1", "-colorspace Gray -sampling-factor 2x2", "-colorspace CMYK",
+          "-interlace JPEG -sampling-factor 2x2", "-interlace JPEG -colorspace CMYK"})
+        files.emplace_back(options, Convert("-size 61x47 plasma:fractal -seed 5 -quality 80 " +
+                                            std::string(options)));
+    for (const auto& [name, jpeg] : files) {
+        SCOPED_TRACE(name);
+        if (jpeg.empty())
+            GTEST_SKIP() << "ImageMagick's convert is needed";
+        Bytes whole, dib;
+        std::string reason;
+        ASSERT_TRUE(DecodeWholePicture(jpeg.data(), jpeg.size(), &whole, &reason)) << reason;
+        for (size_t band : {size_t{1}, kJpegBandBytes}) {
+            ASSERT_TRUE(DecodePngOrJpeg(jpeg.data(), jpeg.size(), &dib, &reason, band)) << reason;
+            EXPECT_TRUE(dib == whole) << band;
+        }
+    }
 }
 
 // Progressive JPEGs as a real encoder writes them, whose later scans refine coefficients that

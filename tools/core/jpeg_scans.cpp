@@ -281,9 +281,38 @@ bool AcScanIsWhole(Bits* bits, const Frame& frame, Component* c, const Huffman& 
     return true;
 }
 
-}  // namespace
+// A Huffman table anywhere the decoder would take one that lists more than 256 codes, read as
+// the decoder reads it: table after table while the segment's length lasts, even past its end.
+bool HasOverfullTable(const uint8_t* file, size_t length) {
+    for (size_t at = 2; at + 4 <= length;) {
+        const uint8_t marker = file[at + 1];
+        if (file[at] != 0xFF || marker == 0 || (marker & 0xF8) == 0xD0 || marker == 0xFF ||
+            marker == 0xD8 || marker == 0x01) {
+            ++at;
+            continue;
+        }
+        if (marker == 0xD9)
+            break;
+        const uint32_t size = Big16(file + at + 2);
+        for (size_t p = at + 4, left = size - 2; marker == 0xC4 && size > 2 && p + 17 <= length;) {
+            if ((file[p] >> 4) > 1 || (file[p] & 0x0F) > 3)
+                break;  // the decoder stops at such a table
+            uint32_t total = 0;
+            for (int bits = 1; bits <= 16; ++bits)
+                total += file[p + bits];
+            if (total > 256)
+                return true;
+            if (left <= 17 + total)
+                break;
+            left -= 17 + total;
+            p += 17 + total;
+        }
+        at += 2 + (size > 2 ? size : 2);
+    }
+    return false;
+}
 
-bool JpegScansAreWhole(const uint8_t* file, size_t length) {
+bool ScansAreWhole(const uint8_t* file, size_t length) {
     Frame frame;
     size_t at = 2;
     while (at + 4 <= length) {
@@ -358,4 +387,12 @@ bool JpegScansAreWhole(const uint8_t* file, size_t length) {
             return false;
     }
     return true;
+}
+
+}  // namespace
+
+JpegData CheckJpegData(const uint8_t* file, size_t length) {
+    if (HasOverfullTable(file, length))
+        return JpegData::kOverfullTable;
+    return ScansAreWhole(file, length) ? JpegData::kWhole : JpegData::kCutShort;
 }

@@ -46,6 +46,20 @@ bool PngChecksumsHold(const uint8_t* file, size_t length, std::string* reason) {
     return false;
 }
 
+// A table of more than 256 codes makes the decoder write past its own; it is refused as damage.
+bool JpegDataIsWhole(const uint8_t* file, size_t length, bool tables, std::string* reason) {
+    if (!tables)
+        return *reason = Say(Text::kJpegWithoutTables), false;
+    switch (CheckJpegData(file, length)) {
+        case JpegData::kCutShort:
+            return *reason = Say(Text::kPictureCutShort, {"JPEG"}), false;
+        case JpegData::kOverfullTable:
+            return *reason = Say(Text::kPictureDataDamaged, {"JPEG"}), false;
+        default:
+            return true;
+    }
+}
+
 // Quantisation tables before the first scan, and the end marker after it: the coded data
 // holds no such byte pair, so a file without one is cut short; so is one whose scans end
 // before their blocks do, though an end marker closes it.
@@ -61,10 +75,7 @@ bool JpegIsWhole(const uint8_t* file, size_t length, std::string* reason) {
         if (marker == 0xDA) {
             for (size_t end = at + 2; end + 2 <= length; ++end)
                 if (file[end] == 0xFF && file[end + 1] == 0xD9)
-                    return !tables ? (*reason = Say(Text::kJpegWithoutTables), false)
-                           : JpegScansAreWhole(file, length)
-                               ? true
-                               : (*reason = Say(Text::kPictureCutShort, {"JPEG"}), false);
+                    return JpegDataIsWhole(file, length, tables, reason);
             break;
         }
         at += 2 + (size_t{file[at + 2]} << 8 | file[at + 3]);

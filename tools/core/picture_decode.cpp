@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <new>
+#include <type_traits>
 
 #include "render/dib.h"
 #include "tools/core/picture.h"
@@ -192,10 +193,195 @@ void ShownPixelOf(int orientation, uint32_t width, uint32_t height, uint32_t x, 
     }
 }
 
+using JpegComponent = std::remove_extent_t<decltype(stbi__jpeg::img_comp)>;
+
+// A JPEG's component planes a band of MCU rows at a time, and the last rows of the band before,
+// which resampling still looks at; the decoder would hold them whole, and a progressive file's
+// coefficients too. A file of one sequential scan is decoded on from where the last band ended;
+// any other has each band decoded by a pass over all its scans with the decoder's own block
+// functions, blocks outside the band going to a scratch block. A progressive refinement spends
+// a bit on each coefficient already nonzero, so for those blocks a bitmap carries that.
+class JpegBands {
+public:
+    // Right after the frame header, whose whole-picture buffers go before they are touched.
+    // A band holds `budget` bytes of coefficients, or one MCU row if that is more.
+    bool Start(stbi__jpeg* z, const uint8_t* file, size_t length, size_t budget) {
+        z_ = z, file_ = file, length_ = length;
+        size_t row = 0;
+        for (int n = 0; n < Count(); ++n) {
+            JpegComponent& c = z->img_comp[n];
+            STBI_FREE(c.raw_data);
+            STBI_FREE(c.raw_coeff);
+            c.raw_data = c.raw_coeff = nullptr;
+            c.data = nullptr;
+            c.coeff = nullptr;
+            row += size_t{64} * sizeof(short) * c.v * (c.w2 / 8);
+        }
+        rows_ = static_cast<int>(std::min<size_t>(std::max<size_t>(budget / row, 1), z->img_mcu_y));
+        for (int n = 0; n < Count(); ++n) {
+            const JpegComponent& c = z->img_comp[n];
+            planes_[n].resize(size_t(c.w2) * (kAbove + 8 * c.v * rows_));
+        }
+        // Up to the first scan: the one scan of a sequential file is read on band by band.
+        int m = stbi__get_marker(z);
+        for (; !stbi__SOS(m); m = stbi__get_marker(z))
+            if (stbi__EOI(m) || !stbi__process_marker(z, m))
+                return false;
+        if (!stbi__process_scan_header(z))
+            return false;
+        onward_ = !z->progressive && z->scan_n == Count();
+        if (onward_)
+            return stbi__jpeg_reset(z), true;
+        for (int n = 0; n < Count(); ++n) {
+            const JpegComponent& c = z->img_comp[n];
+            store_[n].resize(size_t{64} * (c.w2 / 8) * c.v * rows_);
+            if (z->progressive)
+                nonzero_[n].resize(size_t((c.w2 / 8)) * (c.h2 / 8));
+        }
+        return true;
+    }
+    // The next band, the first at the first call.
+    bool Fill() {
+        for (int n = 0; first_ >= 0 && n < Count(); ++n) {
+            const JpegComponent& c = z_->img_comp[n];
+            memcpy(planes_[n].data(), Row(n, End(n) - kAbove), size_t(c.w2) * kAbove);
+        }
+        first_ = first_ < 0 ? 0 : first_ + rows_;
+        if (onward_)
+            return Scan(first_, first_ + rows_);
+        if (!Pass())
+            return false;
+        for (int n = 0; n < Count(); ++n) {
+            const JpegComponent& c = z_->img_comp[n];
+            const int across = (c.x + 7) >> 3, down = (c.y + 7) >> 3;
+            for (int y = first_ * c.v; y < std::min(down, (first_ + rows_) * c.v); ++y)
+                for (int x = 0; x < across; ++x) {
+                    short* data = Stored(n, x, y);
+                    if (z_->progressive)
+                        stbi__jpeg_dequantize(data, z_->dequant[c.tq]);
+                    z_->idct_block_kernel(Row(n, 8 * y) + 8 * x, c.w2, data);
+                }
+        }
+        return true;
+    }
+    bool Last() const { return first_ + rows_ >= z_->img_mcu_y; }
+    // Rows [End(n) - 8 * v * Rows() - kAbove, End(n)) of component n are there.
+    int End(int n) const { return (first_ + rows_) * 8 * z_->img_comp[n].v; }
+    uint8_t* Row(int n, int r) {
+        const JpegComponent& c = z_->img_comp[n];
+        return planes_[n].data() + size_t(r - first_ * 8 * c.v + kAbove) * c.w2;
+    }
+
+private:
+    static constexpr int kAbove = 8;  // more than the rows a component's resampling lags
+    int Count() const { return z_->s->img_n; }
+    short* Stored(int n, int x, int y) {
+        const JpegComponent& c = z_->img_comp[n];
+        return store_[n].data() + 64 * (x + size_t(y - first_ * c.v) * (c.w2 / 8));
+    }
+    // Every scan once more, from the start of the file, for the blocks of the band.
+    bool Pass() {
+        for (int n = 0; n < Count(); ++n) {
+            std::fill(store_[n].begin(), store_[n].end(), short{0});
+            std::fill(nonzero_[n].begin(), nonzero_[n].end(), uint64_t{0});
+        }
+        stbi__context s = *z_->s, *kept = z_->s;  // the frame's sizes stay
+        stbi__start_mem(&s, file_, static_cast<int>(length_));
+        z_->s = &s;
+        z_->marker = STBI__MARKER_none;
+        z_->restart_interval = 0;
+        bool ok = stbi__SOI(stbi__get_marker(z_)), framed = false;
+        for (int m = stbi__get_marker(z_); ok && !stbi__EOI(m); m = stbi__get_marker(z_)) {
+            if (m == STBI__MARKER_none && !framed) {
+                ok = !stbi__at_eof(z_->s);  // padding before the frame, as the header allows
+            } else if (stbi__SOF(m)) {
+                framed = true;
+                stbi__skip(z_->s, stbi__get16be(z_->s) - 2);
+            } else if (stbi__SOS(m)) {
+                ok = stbi__process_scan_header(z_) && (stbi__jpeg_reset(z_), Scan(0, INT_MAX));
+                while (ok && z_->marker == STBI__MARKER_none && !stbi__at_eof(z_->s))
+                    if (stbi__get8(z_->s) == 0xFF)
+                        z_->marker = stbi__get8(z_->s);
+            } else if (stbi__DNL(m)) {
+                stbi__skip(z_->s, 4);
+            } else {
+                ok = stbi__process_marker(z_, m);
+            }
+        }
+        z_->s = kept;
+        return ok;
+    }
+    // The decoder's own walk of a scan over MCU rows [from, to), each block where it belongs.
+    bool Scan(int from, int to) {
+        const bool alone = z_->scan_n == 1;
+        const JpegComponent& only = z_->img_comp[z_->order[0]];
+        const int across = alone ? (only.x + 7) >> 3 : z_->img_mcu_x;
+        const int down = alone ? (only.y + 7) >> 3 : z_->img_mcu_y;
+        const int step = alone ? only.v : 1;  // a lone component's block rows to an MCU row
+        for (int j = from * step; j < std::min<int64_t>(int64_t{to} * step, down); ++j)
+            for (int i = 0; i < across; ++i) {
+                for (int k = 0; k < z_->scan_n; ++k) {
+                    const int n = z_->order[k];
+                    const JpegComponent& c = z_->img_comp[n];
+                    const int h = alone ? 1 : c.h, v = alone ? 1 : c.v;
+                    for (int y = 0; y < v; ++y)
+                        for (int x = 0; x < h; ++x)
+                            if (!DecodeBlock(n, i * h + x, j * v + y))
+                                return false;
+                }
+                if (--z_->todo <= 0) {
+                    if (z_->code_bits < 24)
+                        stbi__grow_buffer_unsafe(z_);
+                    if (!STBI__RESTART(z_->marker))
+                        return true;
+                    stbi__jpeg_reset(z_);
+                }
+            }
+        return true;
+    }
+    bool DecodeBlock(int n, int x, int y) {
+        const JpegComponent& c = z_->img_comp[n];
+        const int row = y / c.v;
+        const bool inside = !onward_ && row >= first_ && row < first_ + rows_;
+        short* data = inside ? Stored(n, x, y) : scratch_;
+        if (!z_->progressive) {
+            if (!stbi__jpeg_decode_block(z_, data, z_->huff_dc + c.hd, z_->huff_ac + c.ha,
+                                         z_->fast_ac[c.ha], n, z_->dequant[c.tq]))
+                return false;
+            if (onward_)
+                z_->idct_block_kernel(Row(n, 8 * y) + 8 * x, c.w2, data);
+            return true;
+        }
+        if (z_->spec_start == 0)
+            return stbi__jpeg_decode_block_prog_dc(z_, data, &z_->huff_dc[c.hd], n);
+        uint64_t& nonzero = nonzero_[n][x + size_t((c.w2 / 8)) * y];
+        if (!inside) {
+            memset(scratch_, 0, sizeof scratch_);
+            for (int k = z_->spec_start; z_->succ_high && k <= z_->spec_end; ++k)
+                scratch_[stbi__jpeg_dezigzag[k]] = nonzero >> k & 1;
+        }
+        if (!stbi__jpeg_decode_block_prog_ac(z_, data, &z_->huff_ac[c.ha], z_->fast_ac[c.ha]))
+            return false;
+        for (int k = z_->spec_start; !inside && k <= z_->spec_end; ++k)
+            nonzero |= uint64_t{scratch_[stbi__jpeg_dezigzag[k]] != 0} << k;
+        return true;
+    }
+
+    stbi__jpeg* z_ = nullptr;
+    const uint8_t* file_ = nullptr;
+    size_t length_ = 0;
+    bool onward_ = false;
+    int rows_ = 0, first_ = -1;
+    std::vector<uint8_t> planes_[4];
+    std::vector<short> store_[4];
+    std::vector<uint64_t> nonzero_[4];
+    short scratch_[64];
+};
+
 // The decoder's JPEG loader for four channels, its resampling and colour conversion the same,
-// but each row goes into the DIB as it is made instead of into an RGBA copy of the picture.
-// What stays is the decoder's planes of the components, and the DIB.
-bool DecodeJpeg(const uint8_t* file, size_t length, std::vector<uint8_t>* dib) {
+// but the planes come a band at a time and each row goes into the DIB as it is made, instead
+// of into an RGBA copy of the picture. What is held whole is the DIB.
+bool DecodeJpeg(const uint8_t* file, size_t length, std::vector<uint8_t>* dib, size_t band) {
     stbi__context s;
     stbi__start_mem(&s, file, static_cast<int>(length));
     struct Jpeg {
@@ -215,16 +401,14 @@ bool DecodeJpeg(const uint8_t* file, size_t length, std::vector<uint8_t>* dib) {
     z->s = &s;
     stbi__setup_jpeg(z);
     s.img_n = 0;  // so that the clean-up frees nothing before the components exist
-    if (!stbi__decode_jpeg_image(z))
+    for (int k = 0; k < 4; ++k)
+        z->img_comp[k].raw_data = z->img_comp[k].raw_coeff = nullptr;
+    z->restart_interval = 0;
+    JpegBands bands;
+    if (!stbi__decode_jpeg_header(z, STBI__SCAN_load) || !bands.Start(z, file, length, band) ||
+        !bands.Fill())
         return false;
     const int n = s.img_n;
-    // A progressive file's coefficients have become the planes by now: only those are read
-    // from here on, so they go before the DIB comes.
-    for (int k = 0; k < n; ++k) {
-        STBI_FREE(z->img_comp[k].raw_coeff);
-        z->img_comp[k].raw_coeff = nullptr;
-        z->img_comp[k].coeff = nullptr;
-    }
     const bool rgb = n == 3 && (z->rgb == 3 || (z->app14_color_transform == 0 && !z->jfif));
     const uint32_t width = s.img_x, height = s.img_y;
     const int orientation = ReadJpegOrientation(file, length);
@@ -233,6 +417,7 @@ bool DecodeJpeg(const uint8_t* file, size_t length, std::vector<uint8_t>* dib) {
     const size_t stride = StartPackedDib(quarter ? height : width, shownHeight, dib);
     uint8_t* pixels = dib->data() + kInfoHeaderSize;
     stbi__resample res[4];
+    int line0[4], line1[4];  // the rows of each plane that res[k] would point at
     for (int k = 0; k < n; ++k) {
         stbi__resample* r = &res[k];
         z->img_comp[k].linebuf = static_cast<stbi_uc*>(stbi__malloc(width + 3));
@@ -243,7 +428,7 @@ bool DecodeJpeg(const uint8_t* file, size_t length, std::vector<uint8_t>* dib) {
         r->ystep = r->vs >> 1;
         r->w_lores = (width + r->hs - 1) / r->hs;
         r->ypos = 0;
-        r->line0 = r->line1 = z->img_comp[k].data;
+        line0[k] = line1[k] = 0;
         r->resample = r->hs == 1 && r->vs == 1   ? resample_row_1
                       : r->hs == 1 && r->vs == 2 ? stbi__resample_row_v_2
                       : r->hs == 2 && r->vs == 1 ? stbi__resample_row_h_2
@@ -253,16 +438,21 @@ bool DecodeJpeg(const uint8_t* file, size_t length, std::vector<uint8_t>* dib) {
     std::vector<uint8_t> row(size_t{width} * 4);
     stbi_uc* c[4] = {};
     for (uint32_t j = 0; j < height; ++j) {
+        for (int k = 0; k < n; ++k)
+            while (!bands.Last() && line1[k] >= bands.End(k))
+                if (!bands.Fill())
+                    return false;
         for (int k = 0; k < n; ++k) {
             stbi__resample* r = &res[k];
             const bool bottom = r->ystep >= (r->vs >> 1);
-            c[k] = r->resample(z->img_comp[k].linebuf, bottom ? r->line1 : r->line0,
-                               bottom ? r->line0 : r->line1, r->w_lores, r->hs);
+            uint8_t *near = bands.Row(k, bottom ? line1[k] : line0[k]),
+                    *far = bands.Row(k, bottom ? line0[k] : line1[k]);
+            c[k] = r->resample(z->img_comp[k].linebuf, near, far, r->w_lores, r->hs);
             if (++r->ystep >= r->vs) {
                 r->ystep = 0;
-                r->line0 = r->line1;
+                line0[k] = line1[k];
                 if (++r->ypos < z->img_comp[k].y)
-                    r->line1 += z->img_comp[k].w2;
+                    ++line1[k];
             }
         }
         uint8_t* out = row.data();
@@ -296,7 +486,7 @@ bool DecodeJpeg(const uint8_t* file, size_t length, std::vector<uint8_t>* dib) {
 }  // namespace
 
 bool DecodePngOrJpeg(const uint8_t* file, size_t length, std::vector<uint8_t>* dib,
-                     std::string* reason) {
+                     std::string* reason, size_t jpegBand) {
     static_assert(kMaxPictureFileSize <= INT_MAX, "the decoder counts bytes in an int");
     if (!IsPictureUndamaged(file, length, reason))
         return false;
@@ -310,14 +500,14 @@ bool DecodePngOrJpeg(const uint8_t* file, size_t length, std::vector<uint8_t>* d
     bool decoded = false;
 #if __cpp_exceptions
     try {
-        decoded = png ? DecodePng(file, length, dib) : DecodeJpeg(file, length, dib);
+        decoded = png ? DecodePng(file, length, dib) : DecodeJpeg(file, length, dib, jpegBand);
     } catch (const std::bad_alloc&) {
         stbi__err("outofmem", "Out of memory");
     }
 #else
     // The page's WebAssembly build has no exceptions: there a failed allocation stops the
     // module, and the page reports it.
-    decoded = png ? DecodePng(file, length, dib) : DecodeJpeg(file, length, dib);
+    decoded = png ? DecodePng(file, length, dib) : DecodeJpeg(file, length, dib, jpegBand);
 #endif
     if (!decoded)
         *reason = DecoderFailure(png ? "PNG" : "JPEG", stbi_failure_reason());
