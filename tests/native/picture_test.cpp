@@ -550,6 +550,13 @@ TEST(SplashPicture, OversizedOddAndCutFilesAreRefused) {
              return jpeg;
          }(),
          "the JPEG picture's data is damaged"},
+        {"JPEG whose scan uses a Huffman table no DHT gave",
+         [] {
+             Bytes jpeg = Jpeg(8, 8, Bytes(8 * 8 * 3, 99));
+             jpeg[std::string(jpeg.begin(), jpeg.end()).find("\xFF\xDA") + 6] = 0x33;
+             return jpeg;
+         }(),
+         "the JPEG picture's data is damaged"},
         {"core header, the file ends after it",
          [] {
              Bytes whole = fixtures::BmpFile(12, 24, 1);

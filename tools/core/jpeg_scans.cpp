@@ -11,7 +11,7 @@ namespace {
 struct Huffman {
     int32_t first[17], count[17], offset[17];
     uint8_t symbols[256];
-    bool defined = false;  // a scan naming a table no DHT gave is not judged here
+    bool defined = false;
 };
 
 struct Component {
@@ -191,8 +191,6 @@ bool DcOrSequentialScanIsWhole(Bits* bits, const Frame& frame, Component** membe
             const Huffman& dc = frame.tables[0][tables[i] >> 4 & 3];
             const Huffman& ac = frame.tables[1][tables[i] & 3];
             const bool sequential = frame.kind == 0;
-            if ((!refining && !dc.defined) || (sequential && !ac.defined))
-                return true;  // not ours to judge
             int blocks = count == 1 ? 1 : members[i]->h * members[i]->v;
             for (int b = 0; b < blocks; ++b) {
                 int size = refining ? 1 : Decode(dc, bits);
@@ -207,8 +205,10 @@ bool DcOrSequentialScanIsWhole(Bits* bits, const Frame& frame, Component** membe
 // An end-of-band run: the blocks, this one the first, with nothing more in the band.
 bool ReadEndOfBandRun(int r, Bits* bits, uint32_t* run) {
     int32_t extra = bits->Read(r);
+    if (extra < 0)
+        return false;
     *run = (uint32_t{1} << r) + static_cast<uint32_t>(extra);
-    return extra >= 0;
+    return true;
 }
 
 // One block of a progressive AC scan of the band [first, last]: its first pass, or a
@@ -294,7 +294,8 @@ bool HasOverfullTable(const uint8_t* file, size_t length) {
         if (marker == 0xD9)
             break;
         const uint32_t size = Big16(file + at + 2);
-        for (size_t p = at + 4, left = size - 2; marker == 0xC4 && size > 2 && p + 17 <= length;) {
+        for (size_t p = at + 4, left = size > 2 ? size - 2 : 0;
+             marker == 0xC4 && left && p + 17 <= length;) {
             if ((file[p] >> 4) > 1 || (file[p] & 0x0F) > 3)
                 break;  // the decoder stops at such a table
             uint32_t total = 0;
@@ -312,7 +313,7 @@ bool HasOverfullTable(const uint8_t* file, size_t length) {
     return false;
 }
 
-bool ScansAreWhole(const uint8_t* file, size_t length) {
+JpegData CheckScans(const uint8_t* file, size_t length) {
     Frame frame;
     size_t at = 2;
     while (at + 4 <= length) {
@@ -330,21 +331,21 @@ bool ScansAreWhole(const uint8_t* file, size_t length) {
         }
         uint32_t size = Big16(file + at + 2);
         if (size < 2 || size > length - at - 2)
-            return true;
+            return JpegData::kWhole;
         const uint8_t* p = file + at + 4;
         uint32_t body = size - 2;
         if (marker == 0xC0 || marker == 0xC1 || marker == 0xC2) {
             if (!ReadFrame(p, body, marker == 0xC2 ? 2 : 0, &frame))
-                return true;
+                return JpegData::kWhole;
         } else if ((marker & 0xF0) == 0xC0 && marker != 0xC4 && marker != 0xC8 && marker != 0xCC) {
-            return true;  // lossless or arithmetic coding: the decoder's to judge
+            return JpegData::kWhole;  // lossless or arithmetic coding: the decoder's to judge
         } else if (marker == 0xC4 && !ReadTables(p, body, &frame)) {
-            return true;
+            return JpegData::kWhole;
         } else if (marker == 0xDD && body >= 2) {
             frame.restart = Big16(p);
         } else if (marker == 0xDA) {
             if (frame.kind < 0 || body < 1 || p[0] < 1 || p[0] > 4 || body < 4u + 2 * p[0])
-                return true;
+                return JpegData::kWhole;
             int count = p[0];
             Component* members[4];
             uint8_t tables[4];
@@ -354,23 +355,30 @@ bool ScansAreWhole(const uint8_t* file, size_t length) {
                     if (frame.components[c].id == p[1 + 2 * i])
                         members[i] = &frame.components[c];
                 if (!members[i])
-                    return true;
+                    return JpegData::kWhole;
                 members[i]->scanned = true;
                 tables[i] = p[2 + 2 * i];
             }
             uint8_t first = p[1 + 2 * count], last = p[2 + 2 * count], low = p[3 + 2 * count] & 15;
             const bool refining = p[3 + 2 * count] >> 4;
+            for (int i = 0; i < count; ++i) {
+                // The decoder reads a table no DHT gave as whatever its memory held.
+                const bool dc = frame.kind == 0 || (first == 0 && !refining),
+                           ac = first > 0 || !frame.kind;
+                if ((dc && !frame.tables[0][tables[i] >> 4 & 3].defined) ||
+                    (ac && !frame.tables[1][tables[i] & 3].defined))
+                    return JpegData::kDamaged;
+            }
             Bits bits(file, length, at + 2 + size);
             if (frame.kind == 0 || first == 0) {
                 if ((frame.kind == 0 || last == 0) &&
                     !DcOrSequentialScanIsWhole(&bits, frame, members, tables, count,
                                                frame.kind && refining))
-                    return false;
+                    return JpegData::kCutShort;
             } else if (count == 1 && first <= last && last < 64 &&
-                       frame.tables[1][tables[0] & 3].defined &&
                        !AcScanIsWhole(&bits, frame, members[0], frame.tables[1][tables[0] & 3],
                                       first, last, refining)) {
-                return false;
+                return JpegData::kCutShort;
             }
             if (frame.kind == 2 && low == 0 && first <= last && last < 64)
                 for (int i = 0; i < count; ++i)
@@ -380,19 +388,17 @@ bool ScansAreWhole(const uint8_t* file, size_t length) {
         at += 2 + size;
     }
     if (frame.kind < 0)
-        return true;
+        return JpegData::kWhole;
     for (int c = 0; c < frame.count; ++c) {
         const Component& component = frame.components[c];
         if (!component.scanned || (frame.kind == 2 && component.finished != ~uint64_t{0}))
-            return false;
+            return JpegData::kCutShort;
     }
-    return true;
+    return JpegData::kWhole;
 }
 
 }  // namespace
 
 JpegData CheckJpegData(const uint8_t* file, size_t length) {
-    if (HasOverfullTable(file, length))
-        return JpegData::kOverfullTable;
-    return ScansAreWhole(file, length) ? JpegData::kWhole : JpegData::kCutShort;
+    return HasOverfullTable(file, length) ? JpegData::kDamaged : CheckScans(file, length);
 }

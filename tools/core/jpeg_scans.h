@@ -6,11 +6,12 @@
 #include <stddef.h>
 #include <stdint.h>
 
-enum class JpegData { kWhole, kCutShort, kOverfullTable };
+enum class JpegData { kWhole, kCutShort, kDamaged };
 
 // kCutShort when a sequential scan's data ends before its last block, a component has no scan,
 // or a progressive picture lacks the last pass of a coefficient or has a scan that ends early.
-// kOverfullTable when a Huffman table lists more than 256 codes: the decoder would write them
-// past the end of its table. kWhole for what it cannot judge (arithmetic coding, lossless,
-// 12-bit samples, a malformed header): the decoder judges those.
+// kDamaged when a Huffman table lists more than 256 codes, which the decoder would write past
+// the end of its table, or a scan uses a table no DHT gave, which it would read as it found it.
+// kWhole for what it cannot judge (arithmetic coding, lossless, 12-bit samples, a malformed
+// header): the decoder judges those.
 JpegData CheckJpegData(const uint8_t* file, size_t length);

@@ -46,14 +46,14 @@ bool PngChecksumsHold(const uint8_t* file, size_t length, std::string* reason) {
     return false;
 }
 
-// A table of more than 256 codes makes the decoder write past its own; it is refused as damage.
+// Tables the decoder would write past or read unset are refused as damage.
 bool JpegDataIsWhole(const uint8_t* file, size_t length, bool tables, std::string* reason) {
     if (!tables)
         return *reason = Say(Text::kJpegWithoutTables), false;
     switch (CheckJpegData(file, length)) {
         case JpegData::kCutShort:
             return *reason = Say(Text::kPictureCutShort, {"JPEG"}), false;
-        case JpegData::kOverfullTable:
+        case JpegData::kDamaged:
             return *reason = Say(Text::kPictureDataDamaged, {"JPEG"}), false;
         default:
             return true;
