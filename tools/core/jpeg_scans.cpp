@@ -281,8 +281,8 @@ bool AcScanIsWhole(Bits* bits, const Frame& frame, Component* c, const Huffman& 
     return true;
 }
 
-// A Huffman table anywhere the decoder would take one that lists more than 256 codes, read as
-// the decoder reads it: table after table while the segment's length lasts, even past its end.
+// Any Huffman table that lists more than 256 codes where the decoder would take one before the
+// frame; after it, the decoder's driver asks DhtTablesFit of each DHT as it comes.
 bool HasOverfullTable(const uint8_t* file, size_t length) {
     for (size_t at = 2; at + 4 <= length;) {
         const uint8_t marker = file[at + 1];
@@ -293,21 +293,9 @@ bool HasOverfullTable(const uint8_t* file, size_t length) {
         }
         if (marker == 0xD9)
             break;
+        if (marker == 0xC4 && !DhtTablesFit(file + at + 2, length - at - 2))
+            return true;
         const uint32_t size = Big16(file + at + 2);
-        for (size_t p = at + 4, left = size > 2 ? size - 2 : 0;
-             marker == 0xC4 && left && p + 17 <= length;) {
-            if ((file[p] >> 4) > 1 || (file[p] & 0x0F) > 3)
-                break;  // the decoder stops at such a table
-            uint32_t total = 0;
-            for (int bits = 1; bits <= 16; ++bits)
-                total += file[p + bits];
-            if (total > 256)
-                return true;
-            if (left <= 17 + total)
-                break;
-            left -= 17 + total;
-            p += 17 + total;
-        }
         at += 2 + (size > 2 ? size : 2);
     }
     return false;
@@ -401,4 +389,22 @@ JpegData CheckScans(const uint8_t* file, size_t length) {
 
 JpegData CheckJpegData(const uint8_t* file, size_t length) {
     return HasOverfullTable(file, length) ? JpegData::kDamaged : CheckScans(file, length);
+}
+
+bool DhtTablesFit(const uint8_t* segment, size_t available) {
+    // Past the end of the file the decoder reads zeros.
+    auto byte = [segment, available](size_t i) { return i < available ? segment[i] : 0; };
+    int32_t left = (byte(0) << 8 | byte(1)) - 2;
+    for (size_t p = 2; left > 0 && p < available; p += 17) {
+        if ((byte(p) >> 4) > 1 || (byte(p) & 0x0F) > 3)
+            return true;  // the decoder stops at such a table
+        int32_t total = 0;
+        for (int bits = 1; bits <= 16; ++bits)
+            total += byte(p + bits);
+        if (total > 256)
+            return false;
+        left -= 17 + total;
+        p += total;
+    }
+    return true;
 }

@@ -15,3 +15,8 @@ enum class JpegData { kWhole, kCutShort, kDamaged };
 // kWhole for what it cannot judge (arithmetic coding, lossless, 12-bit samples, a malformed
 // header): the decoder judges those.
 JpegData CheckJpegData(const uint8_t* file, size_t length);
+
+// False when a DHT segment (from its length field, `available` bytes of the file there) holds
+// a table of more than 256 codes, read as the decoder reads it: table after table while the
+// length lasts, even past the segment's end, zeros past the file's.
+bool DhtTablesFit(const uint8_t* segment, size_t available);

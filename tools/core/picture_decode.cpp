@@ -27,6 +27,7 @@
 #include <stb_image.h>
 
 #include "tools/core/exif.h"
+#include "tools/core/jpeg_scans.h"
 #include "tools/core/picture_damage.h"
 #include "tools/core/png_rows.h"
 
@@ -195,6 +196,15 @@ void ShownPixelOf(int orientation, uint32_t width, uint32_t height, uint32_t x, 
 
 using JpegComponent = std::remove_extent_t<decltype(stbi__jpeg::img_comp)>;
 
+// The decoder's handling of a marker after the frame, but a table it would write past the end
+// of its own is refused first.
+bool ProcessMarker(stbi__jpeg* z, int m) {
+    const stbi__context* s = z->s;
+    if (m == 0xC4 && !DhtTablesFit(s->img_buffer, s->img_buffer_end - s->img_buffer))
+        return stbi__err("bad DHT header", "Corrupt JPEG");
+    return stbi__process_marker(z, m);
+}
+
 // A JPEG's component planes a band of MCU rows at a time, and the last rows of the band before,
 // which resampling still looks at; the decoder would hold them whole, and a progressive file's
 // coefficients too. A file of one sequential scan is decoded on from where the last band ended;
@@ -225,7 +235,7 @@ public:
         // Up to the first scan: the one scan of a sequential file is read on band by band.
         int m = stbi__get_marker(z);
         for (; !stbi__SOS(m); m = stbi__get_marker(z))
-            if (stbi__EOI(m) || !stbi__process_marker(z, m))
+            if (stbi__EOI(m) || !ProcessMarker(z, m))
                 return false;
         if (!stbi__process_scan_header(z))
             return false;
@@ -305,7 +315,7 @@ private:
             } else if (stbi__DNL(m)) {
                 stbi__skip(z_->s, 4);
             } else {
-                ok = stbi__process_marker(z_, m);
+                ok = ProcessMarker(z_, m);
             }
         }
         z_->s = kept;
