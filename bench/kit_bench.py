@@ -12,15 +12,18 @@ ratio are in one Markdown table, progress on stderr. Both tools' installers and 
 screen savers are compared with each other and with the file.
 With --pictures, instead: the largest splash pictures (8192 x 8192: an 8-bit and a 16-bit RGBA
 PNG, baseline JPEGs with and without subsampled colour and a progressive one, ImageMagick
-gradients) through header --splash by the Linux tool, the peak resident set and the time of
+gradients; and the largest files: random pixels as a PNG stored uncompressed and as a 32-bit
+BMP) through header --splash by the Linux tool, the peak resident set and the time of
 each, the fastest of RUNS runs.
 usage: bench/kit_bench.py [--pictures] [RUNS]   (RUNS 5 by default; it builds what it needs first)"""
 import os
 import statistics
+import struct
 import subprocess
 import sys
 import tempfile
 import time
+import zlib
 
 root = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
 tool = os.path.join(root, 'build/host/make-installer')
@@ -105,6 +108,40 @@ PICTURES = [
     ('JPEG, progressive, quality 90 (4:4:4)', 'bigp.jpg',
      ['gradient:red-blue', '-quality', '90', '-interlace', 'JPEG', 'bigp.jpg']),
 ]
+SIDE = 8192
+
+
+def noise_png(path):
+    """8-bit RGB random pixels in deflate's stored blocks: no PNG of this size is larger."""
+    row = 1 + 3 * SIDE
+    raw = bytearray(os.urandom(row * SIDE))
+    raw[::row] = bytes(SIDE)  # each row's filter: none
+    data = zlib.compress(bytes(raw), 0)
+
+    def chunk(kind, body):
+        return struct.pack('>I', len(body)) + kind + body + struct.pack('>I', zlib.crc32(kind + body))
+
+    with open(path, 'wb') as f:
+        f.write(b'\x89PNG\r\n\x1a\n' + chunk(b'IHDR', struct.pack('>IIBBBBB', SIDE, SIDE, 8, 2, 0, 0, 0)))
+        for at in range(0, len(data), 8 << 20):
+            f.write(chunk(b'IDAT', data[at:at + (8 << 20)]))
+        f.write(chunk(b'IEND', b''))
+
+
+def noise_bmp(path):
+    """32-bit random pixels: the largest BMP a splash may be."""
+    rows = 4 * SIDE * SIDE
+    with open(path, 'wb') as f:
+        f.write(struct.pack('<2sIHHI', b'BM', 54 + rows, 0, 0, 54))
+        f.write(struct.pack('<IiiHHIIiiII', 40, SIDE, SIDE, 1, 32, 0, rows, 2835, 2835, 0, 0))
+        f.write(os.urandom(rows))
+
+
+# Made here rather than by ImageMagick, which takes minutes and gigabytes for random pixels.
+MADE = [
+    ('PNG, 8-bit RGB, random pixels, stored', 'noise.png', noise_png),
+    ('BMP, 32-bit, random pixels', 'noise.bmp', noise_bmp),
+]
 
 
 def pictures():
@@ -114,9 +151,12 @@ def pictures():
         f.write(os.urandom(4096))
     print('| Figure (Linux tool, header --splash, 8192 × 8192 picture) | Goal | Measured | Met |')
     print('|---|---|---|---|')
-    for name, file, args in PICTURES:
+    for name, file, make in PICTURES + MADE:
         log(f'making {name}')
-        subprocess.run(['convert', '-size', '8192x8192', *args], cwd=work, check=True)
+        if callable(make):
+            make(os.path.join(work, file))
+        else:
+            subprocess.run(['convert', '-size', f'{SIDE}x{SIDE}', *make], cwd=work, check=True)
         got = [linux(work, tool, 'header', 'raw.bin', '--splash', file, '-o', 'out.scr')
                for _ in range(runs)]
         peak = max(run[1] for run in got) / (1 << 20)

@@ -47,8 +47,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         file = fixtures::RleBmp(data[0] % 2 ? 8 : 4, data[1] % 40 + 1, data[2] % 20 + 1, file,
                                 data[0] & 0x80 ? data[1] : -1);
     std::string reason;
-    if (BmpToPackedDib(file.data(), file.size(), &dib, &reason) &&
-        !IsSplashDibComplete(dib.data(), static_cast<uint32_t>(dib.size())))
+    const bool taken = BmpToPackedDib(file.data(), file.size(), &dib, &reason);
+    if (taken && !IsSplashDibComplete(dib.data(), static_cast<uint32_t>(dib.size())))
+        abort();
+    // Made in the file's own bytes, the DIB is the same.
+    if (BmpFileToPackedDib(&file, &reason) != taken || (taken && file != dib))
         abort();
     return 0;
 }

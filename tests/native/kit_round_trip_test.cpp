@@ -40,6 +40,9 @@ TEST(AuthorsKit, EveryKindOfBmpFileRoundTrips) {
             std::string reason;
             ASSERT_TRUE(BmpToPackedDib(file.data(), file.size(), &dib, &reason)) << reason;
             EXPECT_EQ(Bytes(want.begin() + 14, want.end()), dib);
+            Bytes own = file;  // the rows turned into the DIB where they lie
+            ASSERT_TRUE(BmpFileToPackedDib(&own, &reason)) << reason;
+            EXPECT_EQ(dib, own);
             ASSERT_TRUE(AppendSaverDataHeader(program, dib, &saver, &reason)) << reason;
             ASSERT_TRUE(BuildInstaller(stub, saver, "kit.scr", &installer, &reason)) << reason;
             InstallerFacts f = InspectInstaller(installer.data(), installer.size());

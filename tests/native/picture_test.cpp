@@ -5,6 +5,7 @@
 #include "support/little_endian.h"
 #include "tests/fixtures/bmp_file.h"
 #include "tests/fixtures/picture_files.h"
+#include "tools/core/byte_source.h"
 #include "tools/core/picture.h"
 #include "tools/core/picture_decode.h"
 
@@ -253,6 +254,10 @@ TEST(SplashPicture, BmpFieldsThatCannotBeDrawnAreMendedOrRefused) {
             fixtures::Put32(file, c.at, c.value);
         std::string reason;
         bool taken = PictureToPackedDib(file.data(), file.size(), &dib, &reason);
+        Bytes ownDib;  // the same, made in the bytes read from the file
+        std::string ownReason;
+        EXPECT_EQ(taken, PictureSourceToPackedDib(MemorySource(file), &ownDib, &ownReason));
+        EXPECT_EQ(std::make_pair(dib, reason), std::make_pair(ownDib, ownReason));
         if (c.reason) {
             EXPECT_FALSE(taken);
             EXPECT_NE(std::string::npos, reason.find(c.reason)) << reason;

@@ -241,7 +241,6 @@ int Extract(const std::string& path, Options& options) {
 // The screen saver opened and, given a picture, that picture as the installer draws it.
 int ReadSaverAndPicture(const std::string& saverPath, const std::string& picturePath,
                         FileSource* saver, Bytes* dib) {
-    Bytes picture;
     if (int refused = RefuseTooLarge(saverPath))
         return refused;
     if (int failed = OpenToRead(saverPath, saver))
@@ -250,10 +249,13 @@ int ReadSaverAndPicture(const std::string& saverPath, const std::string& picture
     if (!picturePath.empty()) {
         if (!IsPictureFileSizeTaken(FileSizeOf(picturePath), &reason))
             return Fail(picturePath, Say(Text::kNotTakenAsSplash, {reason}));
-        if (!ReadWholeFile(picturePath, &picture, &reason))
-            return Fail(picturePath, Say(Text::kCannotRead, {reason}));
-        if (!PictureToPackedDib(picture.data(), picture.size(), dib, &reason))
-            return Fail(picturePath, Say(Text::kNotTakenAsSplash, {reason}));
+        FileSource picture;
+        if (int failed = OpenToRead(picturePath, &picture))
+            return failed;
+        if (!PictureSourceToPackedDib(picture, dib, &reason))
+            return Fail(picturePath, picture.Failure().empty()
+                                         ? Say(Text::kNotTakenAsSplash, {reason})
+                                         : Say(Text::kCannotRead, {picture.Failure()}));
     }
     return 0;
 }

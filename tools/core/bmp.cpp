@@ -84,8 +84,19 @@ bool DescribeDib(const uint8_t* dib, size_t length, DibFacts* facts) {
     return true;
 }
 
-bool BmpToPackedDib(const uint8_t* file, size_t length, std::vector<uint8_t>* dib,
-                    std::string* reason) {
+namespace {
+
+// Where an uncompressed picture's rows lie in the file, and what the mending after them needs.
+struct BmpRows {
+    bool core, rle;
+    uint32_t bits, width;
+    uint64_t at, height, stride, bytes, entries, maxEntries;
+};
+
+// Checks the file and writes the DIB's header and colour table; a run-length picture's rows
+// too, expanded. An uncompressed picture's rows are left for the caller to append.
+bool StartDib(const uint8_t* file, size_t length, std::vector<uint8_t>* dib, BmpRows* out,
+              std::string* reason) {
     if (length < 2 || file[0] != 'B' || file[1] != 'M')
         return Refuse(reason, Say(Text::kBmpNoFileHeader));
     if (length < kFileHeaderSize + 4)
@@ -166,15 +177,20 @@ bool BmpToPackedDib(const uint8_t* file, size_t length, std::vector<uint8_t>* di
         dib->insert(dib->end(), header + kInfoHeaderSize, header + kInfoHeaderSize + 12);
     const uint8_t* table = header + size + masksAfter;
     dib->insert(dib->end(), table, table + (outTable - (bitFields ? 12 : 0)));
-    if (rle) {
-        size_t rowsStart = dib->size();
-        dib->resize(rowsStart + rowBytes, 0);
-        if (!ExpandRle(file + rowsAt, streamLength, bits, static_cast<uint32_t>(f.width),
-                       static_cast<uint32_t>(height), stride, dib->data() + rowsStart, reason))
-            return false;
-    } else {
-        dib->insert(dib->end(), file + rowsAt, file + rowsAt + rowBytes);
-    }
+    *out = {core,     rle,        bits,      static_cast<uint32_t>(f.width), rowsAt, height, stride,
+            rowBytes, outEntries, maxEntries};
+    if (!rle)
+        return true;
+    size_t rowsStart = dib->size();
+    dib->resize(rowsStart + rowBytes, 0);
+    return ExpandRle(file + rowsAt, streamLength, bits, static_cast<uint32_t>(f.width),
+                     static_cast<uint32_t>(height), stride, dib->data() + rowsStart, reason);
+}
+
+bool FinishDib(const BmpRows& r, std::vector<uint8_t>* dib, std::string* reason) {
+    const bool core = r.core;
+    const uint32_t bits = r.bits;
+    const uint64_t rowBytes = r.bytes, outEntries = r.entries, maxEntries = r.maxEntries;
     // Fields the system reads that files get wrong: one plane; the rows' true size.
     uint8_t* out = dib->data();
     Put16(out + (core ? 8 : 12), 1);
@@ -183,8 +199,8 @@ bool BmpToPackedDib(const uint8_t* file, size_t length, std::vector<uint8_t>* di
     // Indices past a short colour table: black in full, so the installer draws what the
     // system would instead of reading past the table.
     if (bits <= 8 && outEntries < maxEntries &&
-        HighestIndex(dib->data() + dib->size() - rowBytes, bits, static_cast<uint32_t>(f.width),
-                     height, stride) >= outEntries) {
+        HighestIndex(dib->data() + dib->size() - rowBytes, bits, r.width, r.height, r.stride) >=
+            outEntries) {
         dib->insert(dib->end() - static_cast<ptrdiff_t>(rowBytes),
                     (maxEntries - outEntries) * (core ? 3 : 4), 0);
         Put32(dib->data() + 32, 0);  // all 2^bits entries
@@ -192,4 +208,33 @@ bool BmpToPackedDib(const uint8_t* file, size_t length, std::vector<uint8_t>* di
     if (!IsSplashDibComplete(dib->data(), static_cast<uint32_t>(dib->size())))
         return Refuse(reason, Say(Text::kSplashUnfit));
     return true;
+}
+
+}  // namespace
+
+bool BmpToPackedDib(const uint8_t* file, size_t length, std::vector<uint8_t>* dib,
+                    std::string* reason) {
+    BmpRows rows;
+    if (!StartDib(file, length, dib, &rows, reason))
+        return false;
+    if (!rows.rle)
+        dib->insert(dib->end(), file + rows.at, file + rows.at + rows.bytes);
+    return FinishDib(rows, dib, reason);
+}
+
+bool BmpFileToPackedDib(std::vector<uint8_t>* file, std::string* reason) {
+    std::vector<uint8_t> start;
+    BmpRows rows;
+    if (!StartDib(file->data(), file->size(), &start, &rows, reason))
+        return false;
+    if (rows.rle) {
+        file->swap(start);
+    } else {
+        // The rows lie past the file header and the headers and table they are kept with,
+        // none of which grow, so they only move towards the start.
+        memmove(file->data() + start.size(), file->data() + rows.at, rows.bytes);
+        memcpy(file->data(), start.data(), start.size());
+        file->resize(start.size() + rows.bytes);
+    }
+    return FinishDib(rows, file, reason);
 }

@@ -29,3 +29,7 @@ bool DescribeDib(const uint8_t* dib, size_t length, DibFacts* facts);
 // expanded. False with a reason for anything else.
 bool BmpToPackedDib(const uint8_t* file, size_t length, std::vector<uint8_t>* dib,
                     std::string* reason);
+
+// The same, turning the file's own bytes into the DIB: its rows stay where they are read, so
+// the largest picture is held once rather than twice. Refused, `file` may no longer hold it.
+bool BmpFileToPackedDib(std::vector<uint8_t>* file, std::string* reason);

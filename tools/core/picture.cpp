@@ -4,6 +4,7 @@
 
 #include "render/dib.h"
 #include "tools/core/bmp.h"
+#include "tools/core/byte_source.h"
 #include "tools/core/exif.h"
 #include "tools/core/picture_decode.h"
 #include "tools/core/texts.h"
@@ -83,5 +84,33 @@ bool PictureToPackedDib(const uint8_t* file, size_t length, std::vector<uint8_t>
         *reason = Say(Text::kSplashUnfit);
         return false;
     }
+    return true;
+}
+
+bool PictureSourceToPackedDib(const ByteSource& file, std::vector<uint8_t>* dib,
+                              std::string* reason) {
+    if (!IsPictureFileSizeTaken(file.Size(), reason))
+        return false;
+    uint8_t start[8];
+    if (file.Size() >= sizeof start && file.Read(0, sizeof start, start) &&
+        StartsWith(start, sizeof start, "\x89PNG\r\n\x1a\n", 8)) {
+        if (!DecodePngFrom(file, dib, reason))
+            return false;
+        if (IsSplashDibComplete(dib->data(), static_cast<uint32_t>(dib->size())))
+            return true;
+        *reason = Say(Text::kSplashUnfit);
+        return false;
+    }
+    std::vector<uint8_t> bytes;
+    if (!ReadRange(file, 0, file.Size(), &bytes)) {
+        *reason = Say(Text::kFileChanged);  // the source may know better
+        return false;
+    }
+    if (!StartsWith(bytes.data(), bytes.size(), "BM", 2))
+        return PictureToPackedDib(bytes.data(), bytes.size(), dib, reason);
+    // A BMP is mostly rows: they become the DIB where they were read, not held twice.
+    if (!BmpFileToPackedDib(&bytes, reason))
+        return false;
+    dib->swap(bytes);
     return true;
 }

@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+class ByteSource;
+
 // A side longer than this is refused, in every kind of picture: one many times the screen is a
 // mistake (the installer draws it at its own size), and its pixels would crowd the 32-bit
 // tool's address space.
@@ -46,3 +48,9 @@ inline void PutDibPixel(uint8_t* out, const uint8_t* rgba) {
 // is no BMP, PNG or JPEG picture, or one the installer could not show.
 bool PictureToPackedDib(const uint8_t* file, size_t length, std::vector<uint8_t>* dib,
                         std::string* reason);
+
+// The same for a file read as the picture needs it: a PNG a window at a time, never whole; a
+// BMP's rows turned into the DIB where they are read (they are most of it): the largest
+// picture is not held twice.
+bool PictureSourceToPackedDib(const ByteSource& file, std::vector<uint8_t>* dib,
+                              std::string* reason);

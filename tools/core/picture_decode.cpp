@@ -9,6 +9,7 @@
 #include <type_traits>
 
 #include "render/dib.h"
+#include "tools/core/byte_source.h"
 #include "tools/core/picture.h"
 #include "tools/core/texts.h"
 
@@ -48,7 +49,7 @@ static std::string DecoderFailure(const char* kind, const char* failure) {
 
 namespace {
 
-// The IDAT data as one stream, copied a window at a time for the decoder's inflate, which
+// The IDAT data as one stream, read a window at a time for the decoder's inflate, which
 // wants its input in one piece.
 class PngStream {
 public:
@@ -58,9 +59,16 @@ public:
         bytes_.erase(bytes_.begin(), bytes_.begin() + (from - start_));
         start_ = from;
         while (bytes_.size() < ahead && chunk_ < png_.data.size()) {
-            const auto& [data, size] = png_.data[chunk_];
-            size_t take = std::min<size_t>(size - taken_, ahead - bytes_.size());
-            bytes_.insert(bytes_.end(), data + taken_, data + taken_ + take);
+            const auto& [at, size] = png_.data[chunk_];
+            const size_t take = std::min<size_t>(size - taken_, ahead - bytes_.size()),
+                         had = bytes_.size();
+            bytes_.resize(had + take);
+            if (!png_.file->Read(at + taken_, take, bytes_.data() + had)) {
+                // Unreadable: the stream ends here, and the inflate says the data is short.
+                bytes_.resize(had);
+                chunk_ = png_.data.size();
+                break;
+            }
             taken_ += take;
             if (taken_ == size)
                 ++chunk_, taken_ = 0;
@@ -153,9 +161,9 @@ bool InflateRows(const PngChunks& png, PngRows* rows) {
     return rows->Done() || stbi__err("not enough pixels", "Corrupt PNG");
 }
 
-bool DecodePng(const uint8_t* file, size_t length, std::vector<uint8_t>* dib) {
+bool DecodePng(const ByteSource& file, std::vector<uint8_t>* dib) {
     PngChunks png;
-    if (const char* refused = ReadPngChunks(file, length, STBI_MAX_DIMENSIONS, &png))
+    if (const char* refused = ReadPngChunks(file, STBI_MAX_DIMENSIONS, &png))
         return stbi__err(refused, "Corrupt PNG");
     const size_t stride = StartPackedDib(png.width, png.height, dib);
     PngRows rows(png, dib->data() + kInfoHeaderSize, stride);
@@ -215,6 +223,7 @@ class JpegBands {
 public:
     // Right after the frame header, whose whole-picture buffers go before they are touched.
     // A band holds `budget` bytes of coefficients, or one MCU row if that is more.
+    static constexpr size_t kOnwardBandBytes = size_t{1} << 20;
     bool Start(stbi__jpeg* z, const uint8_t* file, size_t length, size_t budget) {
         z_ = z, file_ = file, length_ = length;
         size_t row = 0;
@@ -227,11 +236,6 @@ public:
             c.coeff = nullptr;
             row += size_t{64} * sizeof(short) * c.v * (c.w2 / 8);
         }
-        rows_ = static_cast<int>(std::min<size_t>(std::max<size_t>(budget / row, 1), z->img_mcu_y));
-        for (int n = 0; n < Count(); ++n) {
-            const JpegComponent& c = z->img_comp[n];
-            planes_[n].resize(size_t(c.w2) * (kAbove + 8 * c.v * rows_));
-        }
         // Up to the first scan: the one scan of a sequential file is read on band by band.
         int m = stbi__get_marker(z);
         for (; !stbi__SOS(m); m = stbi__get_marker(z))
@@ -240,6 +244,14 @@ public:
         if (!stbi__process_scan_header(z))
             return false;
         onward_ = !z->progressive && z->scan_n == Count();
+        // Read on in one go, a band costs no pass of its own: a small one leaves the memory to
+        // the file, which is held whole.
+        const size_t bytes = onward_ ? std::min(budget, kOnwardBandBytes) : budget;
+        rows_ = static_cast<int>(std::min<size_t>(std::max<size_t>(bytes / row, 1), z->img_mcu_y));
+        for (int n = 0; n < Count(); ++n) {
+            const JpegComponent& c = z->img_comp[n];
+            planes_[n].resize(size_t(c.w2) * (kAbove + 8 * c.v * rows_));
+        }
         if (onward_)
             return stbi__jpeg_reset(z), true;
         for (int n = 0; n < Count(); ++n) {
@@ -493,35 +505,54 @@ bool DecodeJpeg(const uint8_t* file, size_t length, std::vector<uint8_t>* dib, s
     return true;
 }
 
-}  // namespace
-
-bool DecodePngOrJpeg(const uint8_t* file, size_t length, std::vector<uint8_t>* dib,
-                     std::string* reason, size_t jpegBand) {
-    static_assert(kMaxPictureFileSize <= INT_MAX, "the decoder counts bytes in an int");
-    if (!IsPictureUndamaged(file, length, reason))
-        return false;
-    int w, h, channels;
-    // The size first, so a huge picture is refused by the same rule as a huge BMP before any
-    // pixel is decoded.
-    if (stbi_info_from_memory(file, static_cast<int>(length), &w, &h, &channels) &&
-        !IsPictureSizeTaken(static_cast<uint32_t>(w), static_cast<uint32_t>(h), reason))
-        return false;
-    const bool png = file[0] == 0x89;
+// A failed allocation is said as the decoder's own "out of memory".
+template <typename Decode>
+bool DecodeOrSay(const char* kind, std::string* reason, Decode decode) {
     bool decoded = false;
 #if __cpp_exceptions
     try {
-        decoded = png ? DecodePng(file, length, dib) : DecodeJpeg(file, length, dib, jpegBand);
+        decoded = decode();
     } catch (const std::bad_alloc&) {
         stbi__err("outofmem", "Out of memory");
     }
 #else
     // The page's WebAssembly build has no exceptions: there a failed allocation stops the
     // module, and the page reports it.
-    decoded = png ? DecodePng(file, length, dib) : DecodeJpeg(file, length, dib, jpegBand);
+    decoded = decode();
 #endif
     if (!decoded)
-        *reason = DecoderFailure(png ? "PNG" : "JPEG", stbi_failure_reason());
+        *reason = DecoderFailure(kind, stbi_failure_reason());
     return decoded;
+}
+
+// The size first, so a huge picture is refused by the same rule as a huge BMP before any pixel
+// is decoded.
+bool IsSizeTaken(const uint8_t* start, size_t length, std::string* reason) {
+    int w, h, channels;
+    return !stbi_info_from_memory(start, static_cast<int>(length), &w, &h, &channels) ||
+           IsPictureSizeTaken(static_cast<uint32_t>(w), static_cast<uint32_t>(h), reason);
+}
+
+}  // namespace
+
+bool DecodePngFrom(const ByteSource& file, std::vector<uint8_t>* dib, std::string* reason) {
+    static_assert(kMaxPictureFileSize <= INT_MAX, "the decoder counts bytes in an int");
+    if (!PngChecksumsHold(file, reason))
+        return false;
+    uint8_t start[33];  // the signature and the header chunk, where the size is
+    const size_t length = static_cast<size_t>(std::min<uint64_t>(sizeof start, file.Size()));
+    if (file.Read(0, length, start) && !IsSizeTaken(start, length, reason))
+        return false;
+    return DecodeOrSay("PNG", reason, [&] { return DecodePng(file, dib); });
+}
+
+bool DecodePngOrJpeg(const uint8_t* file, size_t length, std::vector<uint8_t>* dib,
+                     std::string* reason, size_t jpegBand) {
+    if (file[0] == 0x89)
+        return DecodePngFrom(MemorySource(file, length), dib, reason);
+    if (!IsPictureUndamaged(file, length, reason) || !IsSizeTaken(file, length, reason))
+        return false;
+    return DecodeOrSay("JPEG", reason, [&] { return DecodeJpeg(file, length, dib, jpegBand); });
 }
 
 bool DecodeWholePicture(const uint8_t* file, size_t length, std::vector<uint8_t>* dib,

@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+class ByteSource;
+
 // Decodes a PNG or JPEG file (grey, palette and 16-bit PNGs converted to 8-bit RGBA) into the
 // packed DIB that RgbaToPackedDib makes. Refuses a picture larger than kMaxPictureSide before
 // decoding it. False with a reason for a file the decoder cannot read. A PNG goes a row at a
@@ -15,6 +17,9 @@
 constexpr size_t kJpegBandBytes = size_t{32} << 20;
 bool DecodePngOrJpeg(const uint8_t* file, size_t length, std::vector<uint8_t>* dib,
                      std::string* reason, size_t jpegBand = kJpegBandBytes);
+
+// The same for a PNG read from `file` a window at a time: the file itself is never held whole.
+bool DecodePngFrom(const ByteSource& file, std::vector<uint8_t>* dib, std::string* reason);
 
 // The decoder's own way, the whole picture in 8-bit RGBA at once, then RgbaToPackedDib: what
 // the rows of a PNG and the bands of a JPEG must give byte for byte. No checks before it.

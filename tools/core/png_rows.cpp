@@ -5,6 +5,7 @@
 
 #include <algorithm>
 
+#include "tools/core/byte_source.h"
 #include "tools/core/picture.h"
 
 namespace {
@@ -23,13 +24,21 @@ constexpr uint32_t PngType(const char (&name)[5]) {
 
 }  // namespace
 
-const char* ReadPngChunks(const uint8_t* file, size_t length, uint32_t largest, PngChunks* png) {
+const char* ReadPngChunks(const ByteSource& file, uint32_t largest, PngChunks* png) {
+    png->file = &file;
+    const uint64_t length = file.Size();
     bool first = true;
-    for (size_t at = 8;; at += 12 + size_t{Big32(file + at)}) {
-        if (length - at < 12 || Big32(file + at) > length - at - 12)
+    uint8_t head[8], p[256 * 3];  // the largest body read: a whole palette
+    for (uint64_t at = 8;; at += 12 + uint64_t{Big32(head)}) {
+        if (length < at || length - at < 12 || !file.Read(at, 8, head) ||
+            Big32(head) > length - at - 12)
             return "outofdata";
-        const uint32_t size = Big32(file + at), type = Big32(file + at + 4);
-        const uint8_t* p = file + at + 8;
+        const uint32_t size = Big32(head), type = Big32(head + 4);
+        // A larger IHDR, PLTE or tRNS is refused below before its body would be looked at.
+        const bool described =
+            type == PngType("IHDR") || type == PngType("PLTE") || type == PngType("tRNS");
+        if (described && size <= sizeof p && !file.Read(at + 8, size, p))
+            return "outofdata";
         if (first && type != PngType("IHDR") && type != PngType("CgBI"))
             return "first not IHDR";
         switch (type) {
@@ -108,7 +117,7 @@ const char* ReadPngChunks(const uint8_t* file, size_t length, uint32_t largest, 
             case PngType("IDAT"):
                 if (png->paletteChannels && !png->paletteLength)
                     return "no PLTE";
-                png->data.emplace_back(p, size);
+                png->data.emplace_back(at + 8, size);
                 png->dataLength += size;
                 break;
             case PngType("IEND"):

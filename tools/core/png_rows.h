@@ -10,6 +10,8 @@
 #include <utility>
 #include <vector>
 
+class ByteSource;
+
 // What a PNG's chunks say, walked as the decoder walks them and refused for the same words;
 // the compressed pixels stay where they are in the file.
 struct PngChunks {
@@ -25,13 +27,15 @@ struct PngChunks {
     // the tool and the page drew different garbage; here such a pixel is clear black.
     uint8_t palette[256 * 4] = {};
     uint32_t paletteLength = 0;
-    std::vector<std::pair<const uint8_t*, uint32_t>> data;  // the IDAT payloads
+    const ByteSource* file = nullptr;
+    std::vector<std::pair<uint64_t, uint32_t>> data;  // where the IDAT payloads lie in `file`
     uint64_t dataLength = 0;
 };
 
 // The chunks up to IEND, or the decoder's word for the first thing it refuses. A side longer
-// than `largest` is refused as the decoder refuses it.
-const char* ReadPngChunks(const uint8_t* file, size_t length, uint32_t largest, PngChunks* png);
+// than `largest` is refused as the decoder refuses it. Only the small chunks that describe the
+// pixels are read; `file` must outlive `png`.
+const char* ReadPngChunks(const ByteSource& file, uint32_t largest, PngChunks* png);
 
 // The inflated rows of every pass, unfiltered against the row above, turned into RGBA the way
 // the decoder's own loader turns them and put straight into the DIB: nothing the size of the
