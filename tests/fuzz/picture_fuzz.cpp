@@ -2,7 +2,8 @@
 // whole file, or a run-length stream inside a well-formed header, whose size and depth the
 // first bytes choose, so the fuzzer spends its time in the expansion. Whatever is accepted
 // must pass the installer's splash guard. A PNG, the input its rows or its zlib stream, must
-// decode row by row to what the decoder gives for the whole picture, or be refused by both.
+// decode row by row to what the decoder gives for the whole picture, or be refused by both; a
+// JPEG that is taken, band by band to what the decoder gives for the whole picture.
 #include <stdint.h>
 #include <stdlib.h>
 
@@ -15,6 +16,16 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (size < 3 || size > 4096)
         return 0;
     fixtures::Bytes file(data + 3, data + size), dib;
+    if (data[0] % 8 == 5) {  // a JPEG, decoded in bands through the decoder's callbacks
+        fixtures::Bytes whole;
+        std::string reason;
+        if (file.size() >= 3 && file[0] == 0xFF && file[1] == 0xD8 &&
+            DecodePngOrJpeg(file.data(), file.size(), &dib, &reason,
+                            data[1] % 2 ? 1 : kJpegBandBytes) &&
+            (!DecodeWholePicture(file.data(), file.size(), &whole, &reason) || dib != whole))
+            abort();
+        return 0;
+    }
     if (data[0] % 8 == 4) {
         static const uint8_t kinds[][2] = {{0, 1}, {0, 2},  {0, 4}, {0, 8}, {0, 16},
                                            {2, 8}, {2, 16}, {3, 1}, {3, 4}, {3, 8},

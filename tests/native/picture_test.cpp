@@ -562,6 +562,28 @@ TEST(SplashPicture, OversizedOddAndCutFilesAreRefused) {
              return jpeg;
          }(),
          "the JPEG picture's data is damaged"},
+        {"JPEG whose frame names a quantisation table no DQT gave",
+         [] {
+             Bytes jpeg = Jpeg(8, 8, Bytes(8 * 8 * 3, 99));
+             jpeg[std::string(jpeg.begin(), jpeg.end()).find("\xFF\xC0") + 12] = 2;
+             return jpeg;
+         }(),
+         "the JPEG picture's data is damaged"},
+        {"JPEG with a second frame after its scan",
+         [] {
+             Bytes jpeg = Jpeg(8, 8, Bytes(8 * 8 * 3, 99));
+             const size_t at = std::string(jpeg.begin(), jpeg.end()).find("\xFF\xC0");
+             jpeg.insert(jpeg.end() - 2, jpeg.begin() + at, jpeg.begin() + at + 19);
+             return jpeg;
+         }(),
+         "the JPEG picture's data is damaged"},
+        {"JPEG with a marker the decoder does not know after its scan",
+         [] {
+             Bytes jpeg = Jpeg(8, 8, Bytes(8 * 8 * 3, 99));
+             jpeg.insert(jpeg.end() - 2, {0xFF, 0x28, 0, 2});
+             return jpeg;
+         }(),
+         "the JPEG picture's data is damaged"},
         {"core header, the file ends after it",
          [] {
              Bytes whole = fixtures::BmpFile(12, 24, 1);
@@ -623,6 +645,49 @@ TEST(SplashPicture, JpegBandsGiveTheWholeDecodersPixels) {
     }
 }
 
+// A file whose reads fail from the `fails`-th on, as one changed or gone while it is read.
+class FailingSource : public MemorySource {
+public:
+    FailingSource(const Bytes& bytes, int fails) : MemorySource(bytes), fails_(fails) {}
+    bool Read(uint64_t offset, size_t length, uint8_t* out) const override {
+        if (++reads_ >= fails_)
+            return failed_ = true, false;
+        return MemorySource::Read(offset, length, out);
+    }
+    bool Failed() const { return failed_; }
+
+private:
+    int fails_;
+    mutable int reads_ = 0;
+    mutable bool failed_ = false;
+};
+
+// The tools read a PNG a window at a time and decode a JPEG from the file after checking it
+// whole: a read that fails at any point refuses the picture, never draws what was not read.
+TEST(SplashPicture, APictureThatCannotBeReadToTheEndIsRefused) {
+    const std::pair<const char*, Bytes> files[] = {
+        {"PNG", fixtures::Png(40, 30, 8, 2, Bytes(40 * 30 * 3, 77))},
+        {"JPEG", Jpeg(40, 30, Bytes(40 * 30 * 3, 99))},
+        {"progressive JPEG", Convert("-size 40x30 plasma:fractal -interlace JPEG")}};
+    for (const auto& [name, file] : files) {
+        SCOPED_TRACE(name);
+        if (file.empty())
+            GTEST_SKIP() << "ImageMagick's convert is needed";
+        for (int fails = 1;; ++fails) {
+            FailingSource source(file, fails);
+            Bytes dib;
+            std::string reason;
+            const bool taken = PictureSourceToPackedDib(source, &dib, &reason);
+            if (!source.Failed()) {
+                EXPECT_TRUE(taken) << reason;
+                EXPECT_GT(fails, 3);  // the check, the size and the pixels each read
+                break;
+            }
+            EXPECT_FALSE(taken) << "reads failing from the " << fails << "th";
+        }
+    }
+}
+
 // Progressive JPEGs as a real encoder writes them, whose later scans refine coefficients that
 // earlier ones began: taken whole; cut before or inside any scan and closed with an end marker,
 // refused, the last scan too, where nothing is missing but the tail of its data.
@@ -647,6 +712,17 @@ TEST(SplashPicture, ProgressiveJpegCutInsideAnyScanIsRefused) {
             while (jpeg[end] != 0xFF || jpeg[end + 1] == 0 || (jpeg[end + 1] & 0xF8) == 0xD0)
                 ++end;
             SCOPED_TRACE(++scans);
+            // The first DC pass left out or given twice: the decoder would refine, or clear,
+            // what its memory held.
+            Bytes without = jpeg, twice = jpeg;
+            without.erase(without.begin() + at, without.begin() + end);
+            twice.insert(twice.begin() + end, jpeg.begin() + at, jpeg.begin() + end);
+            for (const Bytes& edited : {without, twice}) {
+                if (scans != 1)
+                    continue;
+                EXPECT_FALSE(PictureToPackedDib(edited.data(), edited.size(), &dib, &reason));
+                EXPECT_NE(reason.find("data is damaged"), std::string::npos) << reason;
+            }
             // The scan and those after it left out; its data but the last two bytes, which
             // hold at least two bits it needs, as padding is seven at most.
             for (size_t length : {at, end - 2}) {

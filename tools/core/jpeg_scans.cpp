@@ -15,9 +15,10 @@ struct Huffman {
 };
 
 struct Component {
-    uint8_t id = 0, h = 1, v = 1;
+    uint8_t id = 0, h = 1, v = 1, quantiser = 0;
     bool scanned = false;
     uint64_t finished = 0;  // progressive: the coefficients whose last pass a scan gave
+    uint64_t started = 0;   // progressive: the coefficients a first pass gave
     // Progressive: per block, the coefficients no longer zero. A refinement scan spends a bit
     // on each of those, so how far its data reaches depends on the scans before it.
     std::vector<uint64_t> nonzero;
@@ -121,7 +122,20 @@ struct Frame {
     int count = 0;
     uint8_t hMax = 1, vMax = 1;
     Huffman tables[2][4];
+    bool quantisers[4] = {};  // the DQT tables given so far
 };
+
+// The tables a DQT segment gives, as far as the decoder takes them.
+void ReadQuantisers(const uint8_t* p, uint32_t length, Frame* frame) {
+    while (length >= 1 && (p[0] >> 4) <= 1 && (p[0] & 0x0F) <= 3) {
+        const uint32_t size = 1 + (p[0] >> 4 ? 128 : 64);
+        if (length < size)
+            return;
+        frame->quantisers[p[0] & 0x0F] = true;
+        p += size;
+        length -= size;
+    }
+}
 
 bool ReadTables(const uint8_t* p, uint32_t length, Frame* frame) {
     while (length >= 17) {
@@ -160,6 +174,7 @@ bool ReadFrame(const uint8_t* p, uint32_t length, int kind, Frame* frame) {
         c.id = p[6 + 3 * i];
         c.h = p[7 + 3 * i] >> 4;
         c.v = p[7 + 3 * i] & 0x0F;
+        c.quantiser = p[8 + 3 * i];
         if (c.h < 1 || c.h > 4 || c.v < 1 || c.v > 4)
             return false;
         frame->hMax = c.h > frame->hMax ? c.h : frame->hMax;
@@ -249,8 +264,10 @@ bool AcBlock(const Huffman& ac, int first, int last, bool refining, uint64_t* no
                     break;
                 }
         }
-        if (size && k < 64)
-            *nonzero |= uint64_t{1} << k;
+        // The decoder puts a first pass's coefficient where the run ends, past the scan's last
+        // one or at the block's last if it runs out; a refinement's only inside the scan.
+        if (size && (!refining || k <= last))
+            *nonzero |= uint64_t{1} << (k < 63 ? k : 63);
         ++k;
     }
     if (*run && refining) {
@@ -323,12 +340,16 @@ JpegData CheckScans(const uint8_t* file, size_t length) {
         const uint8_t* p = file + at + 4;
         uint32_t body = size - 2;
         if (marker == 0xC0 || marker == 0xC1 || marker == 0xC2) {
+            if (frame.kind >= 0)
+                return JpegData::kDamaged;  // a second frame: the decoder refuses the file
             if (!ReadFrame(p, body, marker == 0xC2 ? 2 : 0, &frame))
                 return JpegData::kWhole;
         } else if ((marker & 0xF0) == 0xC0 && marker != 0xC4 && marker != 0xC8 && marker != 0xCC) {
             return JpegData::kWhole;  // lossless or arithmetic coding: the decoder's to judge
         } else if (marker == 0xC4 && !ReadTables(p, body, &frame)) {
             return JpegData::kWhole;
+        } else if (marker == 0xDB) {
+            ReadQuantisers(p, body, &frame);
         } else if (marker == 0xDD && body >= 2) {
             frame.restart = Big16(p);
         } else if (marker == 0xDA) {
@@ -350,12 +371,28 @@ JpegData CheckScans(const uint8_t* file, size_t length) {
             uint8_t first = p[1 + 2 * count], last = p[2 + 2 * count], low = p[3 + 2 * count] & 15;
             const bool refining = p[3 + 2 * count] >> 4;
             for (int i = 0; i < count; ++i) {
-                // The decoder reads a table no DHT gave as whatever its memory held.
+                // The decoder reads a table no DHT or DQT gave as whatever its memory held.
+                if (members[i]->quantiser > 3 || !frame.quantisers[members[i]->quantiser])
+                    return JpegData::kDamaged;
                 const bool dc = frame.kind == 0 || (first == 0 && !refining),
                            ac = first > 0 || !frame.kind;
                 if ((dc && !frame.tables[0][tables[i] >> 4 & 3].defined) ||
                     (ac && !frame.tables[1][tables[i] & 3].defined))
                     return JpegData::kDamaged;
+            }
+            // The decoder clears a block in its first DC pass: before it, and in a refinement of
+            // coefficients no first pass gave, it would work on what its memory held; a second
+            // first pass would clear what the passes between gave.
+            if (frame.kind == 2 && first <= last && last < 64) {
+                const uint64_t band = (~uint64_t{0} >> (63 - last)) & (~uint64_t{0} << first),
+                               needed = (refining ? band : 0) | (first > 0 ? 1 : 0);
+                for (int i = 0; i < count; ++i) {
+                    if ((members[i]->started & needed) != needed ||
+                        (!refining && (members[i]->started & band)))
+                        return JpegData::kDamaged;
+                    if (!refining)
+                        members[i]->started |= band;
+                }
             }
             Bits bits(file, length, at + 2 + size);
             if (frame.kind == 0 || first == 0) {

@@ -91,21 +91,23 @@ bool PictureSourceToPackedDib(const ByteSource& file, std::vector<uint8_t>* dib,
                               std::string* reason) {
     if (!IsPictureFileSizeTaken(file.Size(), reason))
         return false;
-    uint8_t start[8];
-    if (file.Size() >= sizeof start && file.Read(0, sizeof start, start) &&
-        StartsWith(start, sizeof start, "\x89PNG\r\n\x1a\n", 8)) {
-        if (!DecodePngFrom(file, dib, reason))
-            return false;
+    auto drawable = [&] {
         if (IsSplashDibComplete(dib->data(), static_cast<uint32_t>(dib->size())))
             return true;
         *reason = Say(Text::kSplashUnfit);
         return false;
-    }
+    };
+    uint8_t start[8];
+    if (file.Size() >= sizeof start && file.Read(0, sizeof start, start) &&
+        StartsWith(start, sizeof start, "\x89PNG\r\n\x1a\n", 8))
+        return DecodePngFrom(file, dib, reason) && drawable();
     std::vector<uint8_t> bytes;
     if (!ReadRange(file, 0, file.Size(), &bytes)) {
         *reason = Say(Text::kFileChanged);  // the source may know better
         return false;
     }
+    if (StartsWith(bytes.data(), bytes.size(), "\xFF\xD8\xFF", 3))
+        return DecodeJpegFrom(file, &bytes, dib, reason) && drawable();
     if (!StartsWith(bytes.data(), bytes.size(), "BM", 2))
         return PictureToPackedDib(bytes.data(), bytes.size(), dib, reason);
     // A BMP is mostly rows: they become the DIB where they were read, not held twice.

@@ -50,7 +50,7 @@ bool PictureToPackedDib(const uint8_t* file, size_t length, std::vector<uint8_t>
                         std::string* reason);
 
 // The same for a file read as the picture needs it: a PNG a window at a time, never whole; a
-// BMP's rows turned into the DIB where they are read (they are most of it): the largest
-// picture is not held twice.
+// JPEG whole for its checks, then again as it is decoded; a BMP's rows turned into the DIB
+// where they are read (they are most of it): the largest picture is not held twice.
 bool PictureSourceToPackedDib(const ByteSource& file, std::vector<uint8_t>* dib,
                               std::string* reason);

@@ -204,12 +204,82 @@ void ShownPixelOf(int orientation, uint32_t width, uint32_t height, uint32_t x, 
 
 using JpegComponent = std::remove_extent_t<decltype(stbi__jpeg::img_comp)>;
 
+// A file the decoder reads through its callbacks, from wherever it lies: the tools decode a
+// JPEG without holding it. Past the end, or where the file cannot be read, the decoder sees the
+// end of the file, as from memory; `failed` tells the second apart.
+struct SourceReader {
+    const ByteSource* file;
+    bool* failed;
+    uint64_t at = 0;
+
+    static int Read(void* user, char* data, int size) {
+        SourceReader* r = static_cast<SourceReader*>(user);
+        const size_t n = static_cast<size_t>(std::min<uint64_t>(r->file->Size() - r->at, size));
+        if (n && !r->file->Read(r->at, n, reinterpret_cast<uint8_t*>(data))) {
+            r->at = r->file->Size();  // so that the decoder sees the end, not more to come
+            return *r->failed = true, 0;
+        }
+        r->at += n;
+        return static_cast<int>(n);
+    }
+    static void Skip(void* user, int n) {  // never back: the decoder does not ask for it
+        SourceReader* r = static_cast<SourceReader*>(user);
+        r->at += std::min<uint64_t>(r->file->Size() - r->at, n > 0 ? n : 0);
+    }
+    static int AtEnd(void* user) {
+        const SourceReader* r = static_cast<SourceReader*>(user);
+        return r->at >= r->file->Size();
+    }
+    void Start(stbi__context* s) {
+        static stbi_io_callbacks io = {Read, Skip, AtEnd};
+        at = 0;
+        stbi__start_callbacks(s, &io, this);
+    }
+};
+
+// Where the decoder reading through `s` stands in its file, and how much is left there.
+uint64_t PlaceOf(const stbi__context* s) {
+    return static_cast<const SourceReader*>(s->io_user_data)->at -
+           static_cast<uint64_t>(s->img_buffer_end - s->img_buffer);
+}
+
+// Skips a segment's body of `n` bytes as the decoder does from memory, where a length short of
+// its own two bytes sends it to the end of the file.
+void SkipBody(stbi__context* s, int n) {
+    if (n >= 0)
+        return stbi__skip(s, n);
+    SourceReader* r = static_cast<SourceReader*>(s->io_user_data);
+    r->at = r->file->Size();
+    s->img_buffer = s->img_buffer_end;
+}
+
+// A DNL segment, checked as the decoder checks it.
+bool ReadDnl(stbi__jpeg* z) {
+    const int length = stbi__get16be(z->s);
+    const uint32_t height = stbi__get16be(z->s);
+    if (length != 4)
+        return stbi__err("bad DNL len", "Corrupt JPEG");
+    return height == z->s->img_y || stbi__err("bad DNL height", "Corrupt JPEG");
+}
+
 // The decoder's handling of a marker after the frame, but a table it would write past the end
 // of its own is refused first.
 bool ProcessMarker(stbi__jpeg* z, int m) {
     const stbi__context* s = z->s;
-    if (m == 0xC4 && !DhtTablesFit(s->img_buffer, s->img_buffer_end - s->img_buffer))
-        return stbi__err("bad DHT header", "Corrupt JPEG");
+    if (m == 0xC4) {
+        // A DHT segment and what can follow it in its last table: less than 128 KiB.
+        const SourceReader* r = static_cast<const SourceReader*>(s->io_user_data);
+        const uint64_t at = PlaceOf(s);
+        const size_t n =
+            s->read_from_callbacks
+                ? static_cast<size_t>(std::min<uint64_t>(r->file->Size() - at, 1 << 17))
+                : 0;
+        std::vector<uint8_t> segment(n + 1);
+        if (n && !r->file->Read(at, n, segment.data()))
+            return *r->failed = true, stbi__err("outofdata", "Corrupt JPEG");
+        if (!DhtTablesFit(segment.data(), n))
+            return stbi__err("bad DHT header", "Corrupt JPEG");
+    }
     return stbi__process_marker(z, m);
 }
 
@@ -224,8 +294,8 @@ public:
     // Right after the frame header, whose whole-picture buffers go before they are touched.
     // A band holds `budget` bytes of coefficients, or one MCU row if that is more.
     static constexpr size_t kOnwardBandBytes = size_t{1} << 20;
-    bool Start(stbi__jpeg* z, const uint8_t* file, size_t length, size_t budget) {
-        z_ = z, file_ = file, length_ = length;
+    bool Start(stbi__jpeg* z, size_t budget) {
+        z_ = z;
         size_t row = 0;
         for (int n = 0; n < Count(); ++n) {
             JpegComponent& c = z->img_comp[n];
@@ -287,6 +357,26 @@ public:
         return true;
     }
     bool Last() const { return first_ + rows_ >= z_->img_mcu_y; }
+    // After the last band of a file read on, the rest of it as the decoder reads it after its
+    // scan, up to the end marker, refused where the decoder refuses it; a second scan, which
+    // the decoder would draw over the first, is refused too. A file read by passes has been.
+    bool Finish() {
+        if (!onward_)
+            return true;
+        while (!Last())
+            if (!Fill())
+                return false;
+        while (z_->marker == STBI__MARKER_none && !stbi__at_eof(z_->s))
+            if (stbi__get8(z_->s) == 0xFF) {
+                z_->marker = stbi__get8(z_->s);
+                break;
+            }
+        for (int m = stbi__get_marker(z_); !stbi__EOI(m); m = stbi__get_marker(z_))
+            if (stbi__SOS(m) ? stbi__err("second scan", "Corrupt JPEG")
+                             : !(stbi__DNL(m) ? ReadDnl(z_) : ProcessMarker(z_, m)))
+                return false;
+        return true;
+    }
     // Rows [End(n) - 8 * v * Rows() - kAbove, End(n)) of component n are there.
     int End(int n) const { return (first_ + rows_) * 8 * z_->img_comp[n].v; }
     uint8_t* Row(int n, int r) {
@@ -308,7 +398,8 @@ private:
             std::fill(nonzero_[n].begin(), nonzero_[n].end(), uint64_t{0});
         }
         stbi__context s = *z_->s, *kept = z_->s;  // the frame's sizes stay
-        stbi__start_mem(&s, file_, static_cast<int>(length_));
+        SourceReader reader = *static_cast<SourceReader*>(kept->io_user_data);
+        reader.Start(&s);
         z_->s = &s;
         z_->marker = STBI__MARKER_none;
         z_->restart_interval = 0;
@@ -318,14 +409,16 @@ private:
                 ok = !stbi__at_eof(z_->s);  // padding before the frame, as the header allows
             } else if (stbi__SOF(m)) {
                 framed = true;
-                stbi__skip(z_->s, stbi__get16be(z_->s) - 2);
+                SkipBody(z_->s, stbi__get16be(z_->s) - 2);
             } else if (stbi__SOS(m)) {
                 ok = stbi__process_scan_header(z_) && (stbi__jpeg_reset(z_), Scan(0, INT_MAX));
                 while (ok && z_->marker == STBI__MARKER_none && !stbi__at_eof(z_->s))
-                    if (stbi__get8(z_->s) == 0xFF)
+                    if (stbi__get8(z_->s) == 0xFF) {
                         z_->marker = stbi__get8(z_->s);
+                        break;
+                    }
             } else if (stbi__DNL(m)) {
-                stbi__skip(z_->s, 4);
+                ok = ReadDnl(z_);
             } else {
                 ok = ProcessMarker(z_, m);
             }
@@ -384,14 +477,14 @@ private:
         }
         if (!stbi__jpeg_decode_block_prog_ac(z_, data, &z_->huff_ac[c.ha], z_->fast_ac[c.ha]))
             return false;
-        for (int k = z_->spec_start; !inside && k <= z_->spec_end; ++k)
+        // Every coefficient: a first pass's run may end past the scan's last one, where the
+        // decoder writes it all the same.
+        for (int k = 1; !inside && k < 64; ++k)
             nonzero |= uint64_t{scratch_[stbi__jpeg_dezigzag[k]] != 0} << k;
         return true;
     }
 
     stbi__jpeg* z_ = nullptr;
-    const uint8_t* file_ = nullptr;
-    size_t length_ = 0;
     bool onward_ = false;
     int rows_ = 0, first_ = -1;
     std::vector<uint8_t> planes_[4];
@@ -403,9 +496,11 @@ private:
 // The decoder's JPEG loader for four channels, its resampling and colour conversion the same,
 // but the planes come a band at a time and each row goes into the DIB as it is made, instead
 // of into an RGBA copy of the picture. What is held whole is the DIB.
-bool DecodeJpeg(const uint8_t* file, size_t length, std::vector<uint8_t>* dib, size_t band) {
+bool DecodeJpeg(const ByteSource& file, int orientation, std::vector<uint8_t>* dib, size_t band,
+                bool* unreadable) {
     stbi__context s;
-    stbi__start_mem(&s, file, static_cast<int>(length));
+    SourceReader reader{&file, unreadable};
+    reader.Start(&s);
     struct Jpeg {
         stbi__jpeg* z = static_cast<stbi__jpeg*>(STBI_MALLOC(sizeof(stbi__jpeg)));
         ~Jpeg() {
@@ -427,13 +522,11 @@ bool DecodeJpeg(const uint8_t* file, size_t length, std::vector<uint8_t>* dib, s
         z->img_comp[k].raw_data = z->img_comp[k].raw_coeff = nullptr;
     z->restart_interval = 0;
     JpegBands bands;
-    if (!stbi__decode_jpeg_header(z, STBI__SCAN_load) || !bands.Start(z, file, length, band) ||
-        !bands.Fill())
+    if (!stbi__decode_jpeg_header(z, STBI__SCAN_load) || !bands.Start(z, band) || !bands.Fill())
         return false;
     const int n = s.img_n;
     const bool rgb = n == 3 && (z->rgb == 3 || (z->app14_color_transform == 0 && !z->jfif));
     const uint32_t width = s.img_x, height = s.img_y;
-    const int orientation = ReadJpegOrientation(file, length);
     const bool quarter = TurnsAQuarter(orientation);
     const uint32_t shownHeight = quarter ? width : height;
     const size_t stride = StartPackedDib(quarter ? height : width, shownHeight, dib);
@@ -502,7 +595,7 @@ bool DecodeJpeg(const uint8_t* file, size_t length, std::vector<uint8_t>* dib, s
             PutDibPixel(pixels + (shownHeight - 1 - y) * stride + size_t{x} * 3, out + 4 * i);
         }
     }
-    return true;
+    return bands.Finish();
 }
 
 // A failed allocation is said as the decoder's own "out of memory".
@@ -546,13 +639,32 @@ bool DecodePngFrom(const ByteSource& file, std::vector<uint8_t>* dib, std::strin
     return DecodeOrSay("PNG", reason, [&] { return DecodePng(file, dib); });
 }
 
+bool DecodeJpegFrom(const ByteSource& file, std::vector<uint8_t>* whole, std::vector<uint8_t>* dib,
+                    std::string* reason, size_t jpegBand) {
+    if (!IsPictureUndamaged(whole->data(), whole->size(), reason) ||
+        !IsSizeTaken(whole->data(), whole->size(), reason))
+        return false;
+    const int orientation = ReadJpegOrientation(whole->data(), whole->size());
+    std::vector<uint8_t>().swap(*whole);
+    bool unreadable = false;
+    const bool decoded = DecodeOrSay(
+        "JPEG", reason, [&] { return DecodeJpeg(file, orientation, dib, jpegBand, &unreadable); });
+    if (unreadable)
+        *reason = Say(Text::kFileChanged);  // the source may know better
+    return decoded && !unreadable;
+}
+
 bool DecodePngOrJpeg(const uint8_t* file, size_t length, std::vector<uint8_t>* dib,
                      std::string* reason, size_t jpegBand) {
+    const MemorySource source(file, length);
     if (file[0] == 0x89)
-        return DecodePngFrom(MemorySource(file, length), dib, reason);
+        return DecodePngFrom(source, dib, reason);
     if (!IsPictureUndamaged(file, length, reason) || !IsSizeTaken(file, length, reason))
         return false;
-    return DecodeOrSay("JPEG", reason, [&] { return DecodeJpeg(file, length, dib, jpegBand); });
+    const int orientation = ReadJpegOrientation(file, length);
+    bool unreadable = false;  // memory is always read
+    return DecodeOrSay("JPEG", reason,
+                       [&] { return DecodeJpeg(source, orientation, dib, jpegBand, &unreadable); });
 }
 
 bool DecodeWholePicture(const uint8_t* file, size_t length, std::vector<uint8_t>* dib,

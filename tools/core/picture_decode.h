@@ -21,6 +21,11 @@ bool DecodePngOrJpeg(const uint8_t* file, size_t length, std::vector<uint8_t>* d
 // The same for a PNG read from `file` a window at a time: the file itself is never held whole.
 bool DecodePngFrom(const ByteSource& file, std::vector<uint8_t>* dib, std::string* reason);
 
+// The same for a JPEG: its checks walk `whole`, the file read whole, which then goes before the
+// picture is made by reading `file` as the decoder asks for it.
+bool DecodeJpegFrom(const ByteSource& file, std::vector<uint8_t>* whole, std::vector<uint8_t>* dib,
+                    std::string* reason, size_t jpegBand = kJpegBandBytes);
+
 // The decoder's own way, the whole picture in 8-bit RGBA at once, then RgbaToPackedDib: what
 // the rows of a PNG and the bands of a JPEG must give byte for byte. No checks before it.
 bool DecodeWholePicture(const uint8_t* file, size_t length, std::vector<uint8_t>* dib,
