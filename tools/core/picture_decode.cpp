@@ -477,9 +477,10 @@ private:
         }
         if (!stbi__jpeg_decode_block_prog_ac(z_, data, &z_->huff_ac[c.ha], z_->fast_ac[c.ha]))
             return false;
-        // Every coefficient: a first pass's run may end past the scan's last one, where the
-        // decoder writes it all the same.
-        for (int k = 1; !inside && k < 64; ++k)
+        // A first pass's run may end up to 15 past the scan's last coefficient, where the
+        // decoder writes it all the same (at the block's last if it runs out).
+        const int end = z_->succ_high ? z_->spec_end : std::min(63, z_->spec_end + 15);
+        for (int k = z_->spec_start; !inside && k <= end; ++k)
             nonzero |= uint64_t{scratch_[stbi__jpeg_dezigzag[k]] != 0} << k;
         return true;
     }
