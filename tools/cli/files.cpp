@@ -165,8 +165,7 @@ bool ReadWholeFile(const std::string& path, std::vector<uint8_t>* bytes, std::st
     bytes->clear();
     uint64_t total = FileSizeOf(path);
     bool progress = ShowsProgress(total);
-    // Room for the whole file at once: grown as it is read, the largest picture would take
-    // up to twice its size.
+    // Room for the whole file at once: grown as it is read, it could take up to twice its size.
     bytes->reserve(static_cast<size_t>(total));
     uint8_t buffer[65536];
     size_t got;

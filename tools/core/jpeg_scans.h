@@ -11,7 +11,9 @@ enum class JpegData { kWhole, kCutShort, kDamaged };
 // kCutShort when a sequential scan's data ends before its last block, a component has no scan,
 // or a progressive picture lacks the last pass of a coefficient or has a scan that ends early.
 // kDamaged when a Huffman table lists more than 256 codes, which the decoder would write past
-// the end of its table, or a scan uses a table no DHT gave, which it would read as it found it.
+// the end of its table; when a scan uses a Huffman or quantisation table the file never gave,
+// or a progressive scan refines coefficients no first pass began or begins them twice, where
+// it would work on whatever its memory held; or when a second frame follows the first.
 // kWhole for what it cannot judge (arithmetic coding, lossless, 12-bit samples, a malformed
 // header): the decoder judges those.
 JpegData CheckJpegData(const uint8_t* file, size_t length);

@@ -20,6 +20,14 @@ bool StartsWith(const uint8_t* file, size_t length, const char* signature, size_
     return length >= size && memcmp(file, signature, size) == 0;
 }
 
+// A decoded picture the installer's splash guard takes.
+bool IsDrawable(const std::vector<uint8_t>& dib, std::string* reason) {
+    if (IsSplashDibComplete(dib.data(), static_cast<uint32_t>(dib.size())))
+        return true;
+    *reason = Say(Text::kSplashUnfit);
+    return false;
+}
+
 }  // namespace
 
 bool IsPictureSizeTaken(uint64_t width, uint64_t height, std::string* reason) {
@@ -78,36 +86,24 @@ bool PictureToPackedDib(const uint8_t* file, size_t length, std::vector<uint8_t>
         *reason = Say(Text::kNotAPicture);
         return false;
     }
-    if (!DecodePngOrJpeg(file, length, dib, reason))
-        return false;
-    if (!IsSplashDibComplete(dib->data(), static_cast<uint32_t>(dib->size()))) {
-        *reason = Say(Text::kSplashUnfit);
-        return false;
-    }
-    return true;
+    return DecodePngOrJpeg(file, length, dib, reason) && IsDrawable(*dib, reason);
 }
 
 bool PictureSourceToPackedDib(const ByteSource& file, std::vector<uint8_t>* dib,
                               std::string* reason) {
     if (!IsPictureFileSizeTaken(file.Size(), reason))
         return false;
-    auto drawable = [&] {
-        if (IsSplashDibComplete(dib->data(), static_cast<uint32_t>(dib->size())))
-            return true;
-        *reason = Say(Text::kSplashUnfit);
-        return false;
-    };
     uint8_t start[8];
     if (file.Size() >= sizeof start && file.Read(0, sizeof start, start) &&
         StartsWith(start, sizeof start, "\x89PNG\r\n\x1a\n", 8))
-        return DecodePngFrom(file, dib, reason) && drawable();
+        return DecodePngFrom(file, dib, reason) && IsDrawable(*dib, reason);
     std::vector<uint8_t> bytes;
     if (!ReadRange(file, 0, file.Size(), &bytes)) {
         *reason = Say(Text::kFileChanged);  // the source may know better
         return false;
     }
     if (StartsWith(bytes.data(), bytes.size(), "\xFF\xD8\xFF", 3))
-        return DecodeJpegFrom(file, &bytes, dib, reason) && drawable();
+        return DecodeJpegFrom(file, &bytes, dib, reason) && IsDrawable(*dib, reason);
     if (!StartsWith(bytes.data(), bytes.size(), "BM", 2))
         return PictureToPackedDib(bytes.data(), bytes.size(), dib, reason);
     // A BMP is mostly rows: they become the DIB where they were read, not held twice.

@@ -237,7 +237,7 @@ struct SourceReader {
     }
 };
 
-// Where the decoder reading through `s` stands in its file, and how much is left there.
+// Where the decoder reading through `s` stands in its file.
 uint64_t PlaceOf(const stbi__context* s) {
     return static_cast<const SourceReader*>(s->io_user_data)->at -
            static_cast<uint64_t>(s->img_buffer_end - s->img_buffer);
@@ -640,19 +640,34 @@ bool DecodePngFrom(const ByteSource& file, std::vector<uint8_t>* dib, std::strin
     return DecodeOrSay("PNG", reason, [&] { return DecodePng(file, dib); });
 }
 
-bool DecodeJpegFrom(const ByteSource& file, std::vector<uint8_t>* whole, std::vector<uint8_t>* dib,
-                    std::string* reason, size_t jpegBand) {
-    if (!IsPictureUndamaged(whole->data(), whole->size(), reason) ||
-        !IsSizeTaken(whole->data(), whole->size(), reason))
-        return false;
-    const int orientation = ReadJpegOrientation(whole->data(), whole->size());
-    std::vector<uint8_t>().swap(*whole);
+namespace {
+
+// A JPEG's checks, on its file in memory; its orientation, or 0 when it is refused.
+int CheckedOrientation(const uint8_t* file, size_t length, std::string* reason) {
+    if (!IsPictureUndamaged(file, length, reason) || !IsSizeTaken(file, length, reason))
+        return 0;
+    return ReadJpegOrientation(file, length);
+}
+
+// A checked JPEG decoded from `file`; one that cannot be read to its end is said to have
+// changed (the source may know better).
+bool DecodeCheckedJpeg(const ByteSource& file, int orientation, std::vector<uint8_t>* dib,
+                       std::string* reason, size_t band) {
     bool unreadable = false;
     const bool decoded = DecodeOrSay(
-        "JPEG", reason, [&] { return DecodeJpeg(file, orientation, dib, jpegBand, &unreadable); });
+        "JPEG", reason, [&] { return DecodeJpeg(file, orientation, dib, band, &unreadable); });
     if (unreadable)
-        *reason = Say(Text::kFileChanged);  // the source may know better
+        *reason = Say(Text::kFileChanged);
     return decoded && !unreadable;
+}
+
+}  // namespace
+
+bool DecodeJpegFrom(const ByteSource& file, std::vector<uint8_t>* whole, std::vector<uint8_t>* dib,
+                    std::string* reason, size_t jpegBand) {
+    const int orientation = CheckedOrientation(whole->data(), whole->size(), reason);
+    std::vector<uint8_t>().swap(*whole);
+    return orientation && DecodeCheckedJpeg(file, orientation, dib, reason, jpegBand);
 }
 
 bool DecodePngOrJpeg(const uint8_t* file, size_t length, std::vector<uint8_t>* dib,
@@ -660,12 +675,8 @@ bool DecodePngOrJpeg(const uint8_t* file, size_t length, std::vector<uint8_t>* d
     const MemorySource source(file, length);
     if (file[0] == 0x89)
         return DecodePngFrom(source, dib, reason);
-    if (!IsPictureUndamaged(file, length, reason) || !IsSizeTaken(file, length, reason))
-        return false;
-    const int orientation = ReadJpegOrientation(file, length);
-    bool unreadable = false;  // memory is always read
-    return DecodeOrSay("JPEG", reason,
-                       [&] { return DecodeJpeg(source, orientation, dib, jpegBand, &unreadable); });
+    const int orientation = CheckedOrientation(file, length, reason);
+    return orientation && DecodeCheckedJpeg(source, orientation, dib, reason, jpegBand);
 }
 
 bool DecodeWholePicture(const uint8_t* file, size_t length, std::vector<uint8_t>* dib,
