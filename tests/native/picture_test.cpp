@@ -395,26 +395,6 @@ Bytes JpegWithRestarts(int blocks) {
     return jpeg;
 }
 
-// A JPEG of a red top half and a blue bottom half comes out bottom row first.
-TEST(SplashPicture, JpegBecomesTwentyFourBitsBottomUp) {
-    Bytes rgb(16 * 16 * 3, 0), dib;
-    for (size_t i = 0; i < rgb.size(); i += 3)
-        rgb[i + (i < rgb.size() / 2 ? 0 : 2)] = 255;
-    Bytes jpeg = Jpeg(16, 16, rgb);
-    std::string reason;
-    ASSERT_TRUE(PictureToPackedDib(jpeg.data(), jpeg.size(), &dib, &reason)) << reason;
-    ASSERT_EQ(40u + 16 * 48, dib.size());
-    EXPECT_EQ(Bytes({16, 0, 0, 0, 16, 0, 0, 0, 1, 0, 24, 0, 0, 0, 0, 0}),
-              Bytes(dib.begin() + 4, dib.begin() + 20));
-    for (size_t at = 40; at < dib.size(); at += 3) {
-        const bool top = at >= 40 + 8 * 48;  // the last rows in the DIB
-        SCOPED_TRACE(at);
-        EXPECT_NEAR(top ? 0 : 255, dib[at], 4);      // blue
-        EXPECT_NEAR(0, dib[at + 1], 4);              // green
-        EXPECT_NEAR(top ? 255 : 0, dib[at + 2], 4);  // red
-    }
-}
-
 // A phone's photo stands as its Exif block says, in either byte order; an orientation out of
 // range, or a block that is cut, leaves it as stored.
 TEST(SplashPicture, JpegStandsAsItsExifOrientationSays) {
@@ -483,6 +463,14 @@ TEST(SplashPicture, JpegStandsAsItsExifOrientationSays) {
     }
 }
 
+// A small baseline JPEG with `edit` made at its first `marker`.
+template <typename Edit>
+Bytes EditedJpeg(const char* marker, Edit edit) {
+    Bytes jpeg = Jpeg(8, 8, Bytes(8 * 8 * 3, 99));
+    edit(jpeg, std::string(jpeg.begin(), jpeg.end()).find(marker));
+    return jpeg;
+}
+
 // A side over 8192 pixels is refused with the same reason in every kind of picture, before any
 // pixel is decoded; files of no picture kind, or cut short, are refused with a reason.
 TEST(SplashPicture, OversizedOddAndCutFilesAreRefused) {
@@ -548,41 +536,25 @@ TEST(SplashPicture, OversizedOddAndCutFilesAreRefused) {
          }(),
          "a JPEG without quantisation tables"},
         {"JPEG with a Huffman table of more than 256 codes, which the decoder overruns",
-         [] {
-             Bytes jpeg = Jpeg(8, 8, Bytes(8 * 8 * 3, 99));
-             const size_t at = std::string(jpeg.begin(), jpeg.end()).find("\xFF\xC4");
-             jpeg[at + 19] = jpeg[at + 20] = 0xFF;  // codes of 15 and 16 bits
-             return jpeg;
-         }(),
-         "the JPEG picture's data is damaged"},
+         EditedJpeg("\xFF\xC4", [](Bytes& j, size_t at) { j[at + 19] = j[at + 20] = 0xFF; }),
+         "the JPEG picture's data is damaged"},  // codes of 15 and 16 bits
         {"JPEG whose scan uses a Huffman table no DHT gave",
-         [] {
-             Bytes jpeg = Jpeg(8, 8, Bytes(8 * 8 * 3, 99));
-             jpeg[std::string(jpeg.begin(), jpeg.end()).find("\xFF\xDA") + 6] = 0x33;
-             return jpeg;
-         }(),
+         EditedJpeg("\xFF\xDA", [](Bytes& j, size_t at) { j[at + 6] = 0x33; }),
          "the JPEG picture's data is damaged"},
         {"JPEG whose frame names a quantisation table no DQT gave",
-         [] {
-             Bytes jpeg = Jpeg(8, 8, Bytes(8 * 8 * 3, 99));
-             jpeg[std::string(jpeg.begin(), jpeg.end()).find("\xFF\xC0") + 12] = 2;
-             return jpeg;
-         }(),
+         EditedJpeg("\xFF\xC0", [](Bytes& j, size_t at) { j[at + 12] = 2; }),
          "the JPEG picture's data is damaged"},
         {"JPEG with a second frame after its scan",
-         [] {
-             Bytes jpeg = Jpeg(8, 8, Bytes(8 * 8 * 3, 99));
-             const size_t at = std::string(jpeg.begin(), jpeg.end()).find("\xFF\xC0");
-             jpeg.insert(jpeg.end() - 2, jpeg.begin() + at, jpeg.begin() + at + 19);
-             return jpeg;
-         }(),
+         EditedJpeg("\xFF\xC0",
+                    [](Bytes& j, size_t at) {
+                        j.insert(j.end() - 2, j.begin() + at, j.begin() + at + 19);
+                    }),
          "the JPEG picture's data is damaged"},
         {"JPEG with a marker the decoder does not know after its scan",
-         [] {
-             Bytes jpeg = Jpeg(8, 8, Bytes(8 * 8 * 3, 99));
-             jpeg.insert(jpeg.end() - 2, {0xFF, 0x28, 0, 2});
-             return jpeg;
-         }(),
+         EditedJpeg("\xFF\xD9",
+                    [](Bytes& j, size_t) {
+                        j.insert(j.end() - 2, {0xFF, 0x28, 0, 2});
+                    }),
          "the JPEG picture's data is damaged"},
         {"core header, the file ends after it",
          [] {
@@ -727,8 +699,9 @@ TEST(SplashPicture, ProgressiveJpegCutInsideAnyScanIsRefused) {
                 EXPECT_NE(reason.find("data is damaged"), std::string::npos) << reason;
             }
             // The scan and those after it left out; its data but the last two bytes, which
-            // hold at least two bits it needs, as padding is seven at most.
-            for (size_t length : {at, end - 2}) {
+            // hold at least two bits it needs, as padding is seven at most (all of it when it
+            // is shorter: ImageMagick's pictures differ from run to run).
+            for (size_t length : {at, std::max(end - 2, data)}) {
                 Bytes cut(jpeg.begin(), jpeg.begin() + length);
                 cut.insert(cut.end(), {0xFF, 0xD9});
                 EXPECT_FALSE(PictureToPackedDib(cut.data(), cut.size(), &dib, &reason));
