@@ -618,20 +618,14 @@ TEST(SplashPicture, JpegBandsGiveTheWholeDecodersPixels) {
 }
 
 // A file whose reads fail from the `fails`-th on, as one changed or gone while it is read.
-class FailingSource : public MemorySource {
-public:
-    FailingSource(const Bytes& bytes, int fails) : MemorySource(bytes), fails_(fails) {}
+struct FailingSource : MemorySource {
+    FailingSource(const Bytes& bytes, int fails) : MemorySource(bytes), fails(fails) {}
     bool Read(uint64_t offset, size_t length, uint8_t* out) const override {
-        if (++reads_ >= fails_)
-            return failed_ = true, false;
-        return MemorySource::Read(offset, length, out);
+        return ++reads < fails ? MemorySource::Read(offset, length, out) : !(failed = true);
     }
-    bool Failed() const { return failed_; }
-
-private:
-    int fails_;
-    mutable int reads_ = 0;
-    mutable bool failed_ = false;
+    int fails;
+    mutable int reads = 0;
+    mutable bool failed = false;
 };
 
 // The tools read a PNG a window at a time and decode a JPEG from the file after checking it
@@ -651,7 +645,7 @@ TEST(SplashPicture, APictureThatCannotBeReadToTheEndIsRefused) {
             Bytes dib;
             std::string reason;
             const bool taken = PictureSourceToPackedDib(source, &dib, &reason);
-            if (!source.Failed()) {
+            if (!source.failed) {
                 EXPECT_TRUE(taken) << reason;
                 EXPECT_GT(fails, 3);  // the check, the size and the pixels each read
                 break;
