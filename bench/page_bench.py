@@ -15,11 +15,12 @@ import sys
 import tempfile
 import time
 
-from selenium import webdriver
-from selenium.webdriver.chrome.service import Service
 from selenium.webdriver.common.by import By
 
 root = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
+sys.path.insert(0, os.path.join(root, 'runner'))
+import browsers  # noqa: E402
+
 page = os.path.join(root, 'build/web/make-installer.html')
 tool = os.path.join(root, 'build/host/make-installer')
 runs = max(2, int(sys.argv[1])) if len(sys.argv) > 1 else 5
@@ -74,10 +75,8 @@ def chromium_kib(field):
     return total
 
 
-options = webdriver.ChromeOptions()
-for flag in ('--headless=new', '--no-sandbox', '--disable-gpu', '--allow-file-access-from-files'):
-    options.add_argument(flag)
-driver = webdriver.Chrome(service=Service('/usr/bin/chromedriver'), options=options)
+chromium = browsers.Chromium()
+driver = chromium.driver
 driver.set_page_load_timeout(60)
 
 
@@ -90,9 +89,8 @@ def until(done, failure, seconds=60):
 
 
 def open_page(folder):
-    driver.execute_cdp_cmd('Browser.setDownloadBehavior', {'behavior': 'allow',
-                                                          'downloadPath': folder})
-    driver.get('file://' + page)
+    chromium.downloads(folder)
+    chromium.open('file://' + page)
     return driver.execute_script(
         "return performance.getEntriesByType('navigation')[0].loadEventEnd")
 

@@ -13,7 +13,8 @@ import tempfile
 import time
 import zlib
 
-import browsers
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), '../../runner'))
+import browsers  # noqa: E402
 
 page, tool, source, stub = map(os.path.abspath, sys.argv[2:])
 saver = os.path.join(os.path.dirname(stub), 'starlight.scr')

@@ -4,7 +4,7 @@
 #include <vector>
 
 #include "render/bitmap.h"
-#include "tests/fixtures/synthetic_saver.h"
+#include "tests/fixtures/bmp_file.h"
 #include "tools/core/dib_pixels.h"
 
 namespace {
@@ -106,8 +106,8 @@ TEST(BitmapFromDib, EveryKindGivesTheSizeAndPixelsAndDrawsWithATransparentColour
 // and masks in any order.
 TEST(BitmapFromDib, ThePagesPreviewSeesEveryKindAsTheSystemDraws) {
     const struct Case {
-        int bits;
-        DWORD masks[3];
+        uint32_t bits;
+        std::array<uint32_t, 3> masks;
     } cases[] = {{1, {}},
                  {4, {}},
                  {8, {}},
@@ -120,24 +120,12 @@ TEST(BitmapFromDib, ThePagesPreviewSeesEveryKindAsTheSystemDraws) {
                  {32, {0xFF0000, 0xFF00, 0xFF}},
                  {32, {0xFF, 0xFF00, 0xFF0000}},
                  {32, {0xFF000000, 0xFF0000, 0xFF00}}};
-    const int width = 64, height = 4;
+    const uint32_t width = 13, height = 4;
     for (const Case& c : cases) {
         SCOPED_TRACE(testing::Message() << c.bits << " bits, red mask " << c.masks[0]);
-        const bool fields = c.masks[0] != 0;
-        const int table = c.bits <= 8 ? 4 << c.bits : 0, stride = (width * c.bits + 31) / 32 * 4;
-        const int rows = 40 + table + (fields ? 12 : 0);
-        Bytes dib(rows + stride * height);
-        Put32(dib, 0, 40);
-        Put32(dib, 4, width);
-        Put32(dib, 8, height);
-        Put32(dib, 12, 1 | c.bits << 16);
-        Put32(dib, 16, fields ? BI_BITFIELDS : BI_RGB);
-        for (int i = 0; i < table / 4; ++i)
-            Put32(dib, 40 + 4 * i, i * 0x9E3779B1u & 0xFFFFFF);
-        for (int i = 0; i < 3 && fields; ++i)
-            Put32(dib, 40 + 4 * i, c.masks[i]);
-        for (size_t i = rows; i < dib.size(); ++i)
-            dib[i] = static_cast<uint8_t>(i * 167 + (i >> 3) * 13);
+        const Bytes file = fixtures::BmpFile(40, c.bits, height, c.masks[0] ? BI_BITFIELDS : 0,
+                                             c.masks),
+                    dib(file.begin() + 14, file.end());
         std::vector<uint8_t> rgba;
         uint32_t w = 0, h = 0;
         // As for a picture larger than the screen: its left columns, its bottom rows.

@@ -1,7 +1,7 @@
-"""The two browsers the page test drives, behind one small interface: Chromium through Debian's
-selenium and chromedriver, Firefox ESR through its own Marionette protocol (Debian ships no
-geckodriver), spoken here over a socket. Each saves downloads, unasked, into the folder last
-given to downloads()."""
+"""The two browsers that run the page for its test and its benchmark, behind one small
+interface: Chromium through Debian's selenium and chromedriver, Firefox ESR through its own
+Marionette protocol (Debian ships no geckodriver), spoken here over a socket. Each saves
+downloads, unasked, into the folder last given to downloads()."""
 import json
 import os
 import shutil
