@@ -463,18 +463,18 @@ TEST(SplashPicture, JpegStandsAsItsExifOrientationSays) {
     }
 }
 
-// A small baseline JPEG with `edit` made at its first `marker`.
+// `file` with `edit` made at its first `marker` (at its start for "").
 template <typename Edit>
-Bytes EditedJpeg(const char* marker, Edit edit) {
-    Bytes jpeg = Jpeg(8, 8, Bytes(8 * 8 * 3, 99));
-    edit(jpeg, std::string(jpeg.begin(), jpeg.end()).find(marker));
-    return jpeg;
+Bytes Edited(Bytes file, const char* marker, Edit edit) {
+    edit(file, std::string(file.begin(), file.end()).find(marker));
+    return file;
 }
 
 // A side over 8192 pixels is refused with the same reason in every kind of picture, before any
 // pixel is decoded; files of no picture kind, or cut short, are refused with a reason.
 TEST(SplashPicture, OversizedOddAndCutFilesAreRefused) {
-    const Bytes png = fixtures::Png(2, 2, 8, 0, {0, 85, 170, 255});
+    const Bytes png = fixtures::Png(2, 2, 8, 0, {0, 85, 170, 255}),
+                jpeg = Jpeg(8, 8, Bytes(8 * 8 * 3, 99));
     const struct Case {
         const char* name;
         Bytes file;
@@ -494,10 +494,8 @@ TEST(SplashPicture, OversizedOddAndCutFilesAreRefused) {
         {"PNG signature alone", Bytes(png.begin(), png.begin() + 8), "the PNG file ends"},
         {"JPEG start alone", {0xFF, 0xD8, 0xFF}, "the JPEG file ends"},
         {"JPEG cut short",
-         [] {
-             Bytes jpeg = Jpeg(16, 16, Bytes(16 * 16 * 3, 99));
-             return Bytes(jpeg.begin(), jpeg.end() - 20);
-         }(),
+         Edited(Jpeg(16, 16, Bytes(16 * 16 * 3, 99)), "",
+                [](Bytes& j, size_t) { j.resize(j.size() - 20); }),
          "the JPEG file ends before its picture does"},
         {"JPEG cut in half and closed with an end marker",
          [] {
@@ -512,55 +510,41 @@ TEST(SplashPicture, OversizedOddAndCutFilesAreRefused) {
          "the JPEG file ends before its picture does"},
         {"JPEG with restart markers", JpegWithRestarts(10), nullptr},
         {"JPEG with restart markers, its last interval cut off",
-         [] {
-             Bytes jpeg = JpegWithRestarts(10);
-             jpeg.erase(jpeg.end() - 5, jpeg.end() - 2);
-             return jpeg;
-         }(),
+         Edited(JpegWithRestarts(10), "\xFF\xD9",
+                [](Bytes& j, size_t at) { j.erase(j.begin() + at - 3, j.begin() + at); }),
          "the JPEG file ends before its picture does"},
         {"PNG with a byte of its pixels changed",
-         [&png] {
-             Bytes damaged = png;
-             damaged[std::string(png.begin(), png.end()).find("IDAT") + 5] ^= 1;
-             return damaged;
-         }(),
+         Edited(png, "IDAT", [](Bytes& p, size_t at) { p[at + 5] ^= 1; }),
          "its PNG chunk IDAT fails its checksum"},
-        {"JPEG without quantisation tables",
-         [] {
-             Bytes jpeg = Jpeg(8, 8, Bytes(8 * 8 * 3, 99));
-             for (size_t at; (at = std::string(jpeg.begin(), jpeg.end()).find("\xFF\xDB")) !=
-                             std::string::npos;)
-                 jpeg.erase(jpeg.begin() + at,
-                            jpeg.begin() + at + 2 + (jpeg[at + 2] << 8 | jpeg[at + 3]));
-             return jpeg;
-         }(),
+        {"JPEG without quantisation tables",  // both in the one DQT segment
+         Edited(jpeg, "\xFF\xDB",
+                [](Bytes& j, size_t at) {
+                    j.erase(j.begin() + at, j.begin() + at + 2 + (j[at + 2] << 8 | j[at + 3]));
+                }),
          "a JPEG without quantisation tables"},
         {"JPEG with a Huffman table of more than 256 codes, which the decoder overruns",
-         EditedJpeg("\xFF\xC4", [](Bytes& j, size_t at) { j[at + 19] = j[at + 20] = 0xFF; }),
+         Edited(jpeg, "\xFF\xC4", [](Bytes& j, size_t at) { j[at + 19] = j[at + 20] = 0xFF; }),
          "the JPEG picture's data is damaged"},  // codes of 15 and 16 bits
         {"JPEG whose scan uses a Huffman table no DHT gave",
-         EditedJpeg("\xFF\xDA", [](Bytes& j, size_t at) { j[at + 6] = 0x33; }),
+         Edited(jpeg, "\xFF\xDA", [](Bytes& j, size_t at) { j[at + 6] = 0x33; }),
          "the JPEG picture's data is damaged"},
         {"JPEG whose frame names a quantisation table no DQT gave",
-         EditedJpeg("\xFF\xC0", [](Bytes& j, size_t at) { j[at + 12] = 2; }),
+         Edited(jpeg, "\xFF\xC0", [](Bytes& j, size_t at) { j[at + 12] = 2; }),
          "the JPEG picture's data is damaged"},
         {"JPEG with a second frame after its scan",
-         EditedJpeg("\xFF\xC0",
-                    [](Bytes& j, size_t at) {
-                        j.insert(j.end() - 2, j.begin() + at, j.begin() + at + 19);
-                    }),
+         Edited(jpeg, "\xFF\xC0",
+                [](Bytes& j, size_t at) {
+                    j.insert(j.end() - 2, j.begin() + at, j.begin() + at + 19);
+                }),
          "the JPEG picture's data is damaged"},
         {"JPEG with a marker the decoder does not know after its scan",
-         EditedJpeg("\xFF\xD9",
-                    [](Bytes& j, size_t) {
-                        j.insert(j.end() - 2, {0xFF, 0x28, 0, 2});
-                    }),
+         Edited(jpeg, "\xFF\xD9",
+                [](Bytes& j, size_t) {
+                    j.insert(j.end() - 2, {0xFF, 0x28, 0, 2});
+                }),
          "the JPEG picture's data is damaged"},
-        {"core header, the file ends after it",
-         [] {
-             Bytes whole = fixtures::BmpFile(12, 24, 1);
-             return Bytes(whole.begin(), whole.begin() + 26);  // no room behind it for a read
-         }(),
+        {"core header, the file ends after it",  // no room behind it for a read
+         Edited(fixtures::BmpFile(12, 24, 1), "", [](Bytes& b, size_t) { b.resize(26); }),
          "the pixel rows reach past the end of the file"},
         {"BM and no more", {'B', 'M', 0, 0}, "the BMP file ends inside its headers"},
         {"GIF", {'G', 'I', 'F', '8', '9', 'a', 1, 0, 1, 0}, "not a BMP, PNG or JPEG picture"},
