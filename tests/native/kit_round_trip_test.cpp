@@ -1,6 +1,5 @@
 #include <gtest/gtest.h>
 
-#include "installer/package.h"
 #include "tests/fixtures/bmp_file.h"
 #include "tools/core/bmp.h"
 #include "tools/core/inspect.h"
